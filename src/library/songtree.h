@@ -1,0 +1,64 @@
+#pragma once
+
+// The song tree: the one copy of the player's songs. The root "All songs" is the only node at the
+// top; folders and songs below it mirror the player's folders. The window shows it through a model.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plondex {
+
+enum CheckState : uint8_t { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
+
+struct SongNode {
+  std::string text;  // 8-bit text: the file or folder name, or "All songs"
+  uint8_t state = kUnchecked;
+  uint8_t checked = 0;  // the checked flag: 1 when the user checked it or it was restored checked
+  SongNode* parent = nullptr;
+  int row = 0;  // index among the parent's children
+  std::vector<std::unique_ptr<SongNode>> children;
+
+  bool HasChildren() const { return !children.empty(); }
+  int Level() const {
+    int level = 0;
+    for (const SongNode* p = parent; p; p = p->parent) ++level;
+    return level;
+  }
+};
+
+class SongTree {
+ public:
+  // The root, or nullptr while the tree holds no nodes.
+  SongNode* root() const { return root_.get(); }
+  bool empty() const { return !root_; }
+  // Number of nodes at all levels, the root included.
+  size_t node_count() const { return node_count_; }
+
+  void Clear() {
+    root_.reset();
+    node_count_ = 0;
+  }
+  SongNode* AddRoot(std::string text) {
+    root_ = std::make_unique<SongNode>();
+    root_->text = std::move(text);
+    node_count_ = 1;
+    return root_.get();
+  }
+  SongNode* AddChild(SongNode* parent, std::string text) {
+    auto node = std::make_unique<SongNode>();
+    node->text = std::move(text);
+    node->parent = parent;
+    node->row = static_cast<int>(parent->children.size());
+    parent->children.push_back(std::move(node));
+    ++node_count_;
+    return parent->children.back().get();
+  }
+
+ private:
+  std::unique_ptr<SongNode> root_;
+  size_t node_count_ = 0;
+};
+
+}  // namespace plondex

@@ -1,0 +1,75 @@
+#include "platform/drives.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace plondex {
+namespace {
+
+class NoDrives : public DriveTable {
+ public:
+  bool DrivePresent(char) const override { return false; }
+  std::string VolumeLabel(char) const override { return {}; }
+  std::string VolumeSerialText(char) const override { return {}; }
+  std::optional<std::string> Root(char) const override { return std::nullopt; }
+};
+
+std::shared_ptr<const DriveTable>& CurrentTable() {
+  static std::shared_ptr<const DriveTable> table = std::make_shared<NoDrives>();
+  return table;
+}
+
+}  // namespace
+
+char NormalizeDriveLetter(char letter) {
+  if (letter >= 'A' && letter <= 'Z') return static_cast<char>(letter - 'A' + 'a');
+  if (letter >= 'a' && letter <= 'z') return letter;
+  return 0;
+}
+
+std::string FormatVolumeSerial(uint32_t serial) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X-%04X", static_cast<unsigned>(serial >> 16),
+                static_cast<unsigned>(serial & 0xFFFF));
+  return text;
+}
+
+void FolderDrives::Add(char letter, std::string folder, std::string label, std::string serial) {
+  drives_[NormalizeDriveLetter(letter)] = Drive{std::move(folder), std::move(label), std::move(serial)};
+}
+
+const FolderDrives::Drive* FolderDrives::Find(char letter) const {
+  const char l = NormalizeDriveLetter(letter);
+  if (!l) return nullptr;
+  auto it = drives_.find(l);
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+bool FolderDrives::DrivePresent(char letter) const {
+  const Drive* d = Find(letter);
+  struct stat st;
+  return d && ::stat(d->folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string FolderDrives::VolumeLabel(char letter) const {
+  return DrivePresent(letter) ? Find(letter)->label : std::string();
+}
+
+std::string FolderDrives::VolumeSerialText(char letter) const {
+  return DrivePresent(letter) ? Find(letter)->serial : std::string();
+}
+
+std::optional<std::string> FolderDrives::Root(char letter) const {
+  const Drive* d = Find(letter);
+  if (!d) return std::nullopt;
+  return d->folder;
+}
+
+void SetDriveTable(std::shared_ptr<const DriveTable> table) {
+  CurrentTable() = table ? std::move(table) : std::make_shared<NoDrives>();
+}
+
+const DriveTable& CurrentDriveTable() { return *CurrentTable(); }
+
+}  // namespace plondex

@@ -1,0 +1,57 @@
+#pragma once
+
+// The drive table: what stands for drive letters on this system. Player paths ("e:\Music\a.mp3")
+// are resolved through the table that is current for the process.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace plondex {
+
+class DriveTable {
+ public:
+  virtual ~DriveTable() = default;
+
+  // True when a disk is ready in the drive. Upper- or lower-case letters; anything that is not a
+  // letter gives false.
+  virtual bool DrivePresent(char letter) const = 0;
+  // The volume label as 8-bit text; empty when unknown.
+  virtual std::string VolumeLabel(char letter) const = 0;
+  // The 32-bit volume serial as "0012-ABCD"; empty when unknown.
+  virtual std::string VolumeSerialText(char letter) const = 0;
+  // The native folder that is the drive's root, when the letter stands for one.
+  virtual std::optional<std::string> Root(char letter) const = 0;
+};
+
+// Letters mapped to plain folders, each with a label and a serial of its own. The demo, the CLI and
+// the tests use it; a letter counts as present while its folder exists.
+class FolderDrives : public DriveTable {
+ public:
+  void Add(char letter, std::string folder, std::string label, std::string serial);
+
+  bool DrivePresent(char letter) const override;
+  std::string VolumeLabel(char letter) const override;
+  std::string VolumeSerialText(char letter) const override;
+  std::optional<std::string> Root(char letter) const override;
+
+ private:
+  struct Drive {
+    std::string folder, label, serial;
+  };
+  const Drive* Find(char letter) const;
+  std::map<char, Drive> drives_;
+};
+
+// Formats a 32-bit serial as its upper and lower 16 bits in upper-case hex: "0012-ABCD".
+std::string FormatVolumeSerial(uint32_t serial);
+
+// Lower-cases a drive letter; 0 when the character is not a letter.
+char NormalizeDriveLetter(char letter);
+
+// The table that player paths are resolved through. Until one is set, no letter resolves.
+void SetDriveTable(std::shared_ptr<const DriveTable> table);
+const DriveTable& CurrentDriveTable();
+
+}  // namespace plondex

@@ -1,0 +1,24 @@
+#pragma once
+
+// The program folder holds plondex.ini, songs.dat and the two side playlists.
+
+#include <string>
+#include <string_view>
+
+namespace plondex {
+
+// The folder of the executable when it is writable, else the per-user configuration folder
+// ($XDG_CONFIG_HOME/plondex or ~/.config/plondex, created when missing).
+std::string ChooseProgramFolder(const std::string& executable_folder);
+
+// The program folder in use (native path, no trailing '/'). Set once at start-up.
+void SetProgramFolder(std::string folder);
+const std::string& ProgramFolder();
+
+// A file of the program folder, e.g. ProgramFile("songs.dat").
+std::string ProgramFile(std::string_view name);
+
+// The folder of the running executable.
+std::string ExecutableFolder();
+
+}  // namespace plondex

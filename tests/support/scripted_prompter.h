@@ -1,0 +1,54 @@
+#pragma once
+
+// A Prompter for tests: records every box and question, and answers from a script.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/prompter.h"
+
+namespace plondex::test {
+
+class ScriptedPrompter : public Prompter {
+ public:
+  struct Shown {
+    std::string kind;  // "information", "warning", "error", "confirm", "input"
+    std::string text;  // for "input": caption + "|" + prompt + "|" + max length
+  };
+
+  void Information(const std::string& text) override { shown.push_back({"information", text}); }
+  void Warning(const std::string& text) override { shown.push_back({"warning", text}); }
+  void ShowError(const std::string& text) override { shown.push_back({"error", text}); }
+  bool Confirm(const std::string& text) override {
+    shown.push_back({"confirm", text});
+    if (confirm_answers.empty()) return false;
+    const bool answer = confirm_answers.front();
+    confirm_answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      int max_length) override {
+    shown.push_back({"input", caption + "|" + prompt + "|" + std::to_string(max_length)});
+    if (input_answers.empty()) return std::nullopt;
+    auto answer = input_answers.front();
+    input_answers.pop_front();
+    return answer;
+  }
+
+  // The texts shown, of one kind or of all kinds.
+  std::vector<std::string> Texts(const std::string& kind = "") const {
+    std::vector<std::string> texts;
+    for (const auto& s : shown) {
+      if (kind.empty() || s.kind == kind) texts.push_back(s.text);
+    }
+    return texts;
+  }
+
+  std::vector<Shown> shown;
+  std::deque<bool> confirm_answers;                      // answers to Confirm, in order
+  std::deque<std::optional<std::string>> input_answers;  // answers to InputBox, in order
+};
+
+}  // namespace plondex::test

@@ -1,0 +1,143 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "platform/drives.h"
+#include "platform/error.h"
+#include "support/temp_dir.h"
+
+namespace plondex {
+namespace {
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto drives = std::make_shared<FolderDrives>();
+    drives->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
+    SetDriveTable(drives);
+  }
+  void TearDown() override {
+    SetDriveTable(nullptr);
+    SetFileFaultHook(nullptr);
+  }
+  test::TempDir dir_;
+};
+
+TEST_F(FilesTest, PlayerPathsResolveNameByName) {
+  dir_.Write("player/Music/M\xc3\xa4" "dchen.mp3", "utf8");
+  dir_.Write("player/Music/raw\xe4.mp3", "latin1");
+  EXPECT_TRUE(FileExists("e:\\Music\\M\xe4" "dchen.mp3"));
+  EXPECT_EQ(ReadWholeFile("e:\\Music\\M\xe4" "dchen.mp3"), "utf8");
+  EXPECT_EQ(ReadWholeFile("E:\\Music\\raw\xe4.mp3"), "latin1");
+  EXPECT_TRUE(FolderExists("e:\\Music"));
+  EXPECT_TRUE(FolderExists("e:\\"));
+  EXPECT_FALSE(FolderExists("e:\\Music\\M\xe4" "dchen.mp3"));
+  EXPECT_FALSE(FileExists("f:\\Music"));
+  // A name can never leave the drive.
+  EXPECT_FALSE(NativePath("e:\\..\\player").has_value());
+  EXPECT_FALSE(NativePath("e:\\a/b").has_value());
+}
+
+TEST_F(FilesTest, NameThatBecameQuestionMarkIsFoundAgain) {
+  dir_.Write("player/\xe4\xb8\xad.mp3", "cjk");
+  auto entries = ListFolder("e:\\");
+  ASSERT_TRUE(entries);
+  ASSERT_EQ(entries->size(), 1u);
+  EXPECT_EQ((*entries)[0].name, "?.mp3");
+  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "cjk");
+}
+
+TEST_F(FilesTest, ListingLeavesOutFolderLinksAndBackslashNames) {
+  dir_.MakeFolder("player/sub");
+  dir_.Write("player/song.mp3", "x");
+  dir_.Write("player/a\\b.mp3", "x");
+  ASSERT_EQ(::symlink(dir_.Path("player").c_str(), dir_.Path("player/loop").c_str()), 0);
+  ASSERT_EQ(::symlink(dir_.Path("player/song.mp3").c_str(), dir_.Path("player/link.mp3").c_str()),
+            0);
+  auto entries = ListFolder("e:\\");
+  ASSERT_TRUE(entries);
+  std::map<std::string, bool> seen;
+  for (const auto& e : *entries) seen[e.name] = e.is_folder;
+  EXPECT_EQ(seen, (std::map<std::string, bool>{{"sub", true}, {"song.mp3", false},
+                                               {"link.mp3", false}}));
+  EXPECT_FALSE(ListFolder("e:\\missing").has_value());
+}
+
+TEST_F(FilesTest, CreateFolderPathMakesEveryMissingLevel) {
+  EXPECT_TRUE(CreateFolderPath("e:\\a\\b\\c\\"));
+  EXPECT_TRUE(FolderExists("e:\\a\\b\\c"));
+  EXPECT_TRUE(CreateFolderPath("e:"));  // a drive root counts as there
+  EXPECT_TRUE(CreateFolderPath("e:\\a"));
+  dir_.Write("player/file", "x");
+  EXPECT_FALSE(CreateFolderPath("e:\\file\\sub"));
+  try {
+    CreateFolderPath("");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Unable to create directory");
+  }
+}
+
+TEST_F(FilesTest, OpenRefusesWhatIsNotARegularFile) {
+  ASSERT_EQ(::mkfifo(dir_.Path("player/pipe.mp3").c_str(), 0644), 0);
+  try {
+    InputFile::Open("e:\\pipe.mp3");  // must not wait for a writer
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Cannot open file \"e:\\pipe.mp3\". Not a regular file");
+  }
+  try {
+    InputFile::Open("e:\\none.mp3");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Cannot open file \"e:\\none.mp3\". No such file or directory");
+  }
+}
+
+TEST_F(FilesTest, PositionedReadsStopAtTheEnd) {
+  dir_.Write("player/f.bin", "0123456789");
+  auto file = InputFile::Open("e:\\f.bin");
+  char buf[8];
+  EXPECT_EQ(file->Size(), 10u);
+  EXPECT_EQ(file->ReadAt(6, buf, 8), 4u);
+  EXPECT_EQ(std::string(buf, 4), "6789");
+  EXPECT_EQ(file->ReadAt(100, buf, 8), 0u);
+  MemorySource mem("abc");
+  EXPECT_EQ(mem.ReadAt(1, buf, 8), 2u);
+  EXPECT_EQ(mem.ReadAt(5, buf, 8), 0u);
+}
+
+TEST_F(FilesTest, AtomicWriteKeepsTheOldFileOnEveryFailure) {
+  const std::string target = dir_.Write("player/db", "old content");
+  for (FileOp failing : {FileOp::kCreate, FileOp::kWrite, FileOp::kFlush, FileOp::kRename}) {
+    SetFileFaultHook([failing](FileOp op) { return op == failing; });
+    EXPECT_THROW(WriteWholeFile("e:\\db", "new"), Error);
+    EXPECT_EQ(test::ReadNative(target), "old content");
+    EXPECT_EQ(test::ListNames(dir_.Path("player")), "db");  // no temporary file left
+  }
+  SetFileFaultHook(nullptr);
+  WriteWholeFile("e:\\db", "new");
+  EXPECT_EQ(test::ReadNative(target), "new");
+  EXPECT_EQ(test::ListNames(dir_.Path("player")), "db");
+}
+
+TEST_F(FilesTest, WriteIntoMissingFolderNamesThePath) {
+  try {
+    WriteWholeFile("e:\\nowhere\\x.m3u", "a");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Cannot create file \"e:\\nowhere\\x.m3u\". No such file or directory");
+  }
+}
+
+TEST_F(FilesTest, OversizedTextFileIsRefused) {
+  const std::string path = dir_.Write("big.ini", std::string(100, 'x'));
+  EXPECT_THROW(ReadWholeFile(path, 50), Error);
+  EXPECT_EQ(ReadWholeFile(path, 100).size(), 100u);
+}
+
+}  // namespace
+}  // namespace plondex

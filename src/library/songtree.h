@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plondex {
@@ -30,17 +31,33 @@ struct SongNode {
 
 class SongTree {
  public:
+  SongTree() = default;
+  ~SongTree() { Clear(); }
+  SongTree(const SongTree&) = delete;
+  SongTree& operator=(const SongTree&) = delete;
+  SongTree(SongTree&& other) noexcept
+      : root_(std::move(other.root_)), node_count_(std::exchange(other.node_count_, 0)) {}
+  SongTree& operator=(SongTree&& other) noexcept {
+    if (this != &other) {
+      Clear();
+      root_ = std::move(other.root_);
+      node_count_ = std::exchange(other.node_count_, 0);
+    }
+    return *this;
+  }
+
   // The root, or nullptr while the tree holds no nodes.
   SongNode* root() const { return root_.get(); }
   bool empty() const { return !root_; }
   // Number of nodes at all levels, the root included.
   size_t node_count() const { return node_count_; }
 
-  void Clear() {
-    root_.reset();
-    node_count_ = 0;
-  }
+  // Releases every node. Nodes are taken apart one by one, so a deep tree never meets the depth
+  // of the call stack.
+  void Clear();
+  // Starts the tree afresh with a root of this text.
   SongNode* AddRoot(std::string text) {
+    Clear();
     root_ = std::make_unique<SongNode>();
     root_->text = std::move(text);
     node_count_ = 1;

@@ -1,0 +1,96 @@
+#include "library/scan.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/collation.h"
+#include "platform/files.h"
+
+namespace plondex {
+namespace {
+
+constexpr char kRootText[] = "All songs";
+
+// One folder being searched. The search keeps its own stack so that the depth of the drive's
+// folders never meets the depth of the call stack.
+struct PendingFolder {
+  std::string path;  // ends with '\'
+  SongNode* node;
+  std::vector<DirEntry> entries;
+  size_t next = 0;
+};
+
+}  // namespace
+
+bool IsSongFileName(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.size() - dot != 4) return false;
+  const std::string ext = LowerText(name.substr(dot));
+  return ext == ".mp3" || ext == ".ogg" || ext == ".wma";
+}
+
+void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
+                const SavedCheckList& saved, const ScanCountFn& on_count) {
+  std::vector<PendingFolder> stack;
+  auto enter = [&stack](std::string path, SongNode* node) {
+    std::optional<std::vector<DirEntry>> entries = ListFolder(path);
+    if (!entries || entries->empty()) return;
+    stack.push_back(PendingFolder{std::move(path), node, std::move(*entries)});
+  };
+  enter(folder, parent);
+  while (!stack.empty()) {
+    PendingFolder& current = stack.back();
+    if (current.next == current.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    DirEntry& entry = current.entries[current.next++];
+    try {
+      if (!entry.is_folder) {
+        if (!IsSongFileName(entry.name)) continue;
+        // The check is settled before the node exists, so no failure later on can leave a
+        // listed song unchecked.
+        const bool listed = saved.Contains(current.path + entry.name);
+        SongNode* node = tree.AddChild(current.node, std::move(entry.name));
+        node->state = listed ? kChecked : kUnchecked;
+        node->checked = listed ? 1 : 0;
+        if (on_count && tree.node_count() % 10 == 0) on_count(tree.node_count());
+      } else {
+        if (entry.name == "." || entry.name == ".." || entry.name == "Recycled") continue;
+        std::string path = current.path + entry.name + '\\';
+        SongNode* node = tree.AddChild(current.node, std::move(entry.name));
+        enter(std::move(path), node);  // may move the stack: `current` is not used after this
+      }
+    } catch (const std::exception&) {
+      // One entry that fails costs only that entry.
+    }
+  }
+}
+
+void RebuildSongTree(SongTree& tree, char drive_letter, const std::string& songs_dat_path,
+                     const ScanCountFn& on_count) {
+  const SavedCheckList saved = SavedCheckList::Load(songs_dat_path);
+  tree.Clear();
+  SongNode* root = tree.AddRoot(kRootText);
+  ScanFolder(tree, std::string{drive_letter, ':', '\\'}, root, saved, on_count);
+}
+
+std::string NodePath(const SongNode& node, char drive_letter) {
+  std::vector<const SongNode*> chain;
+  size_t length = 3;
+  for (const SongNode* n = &node; n->parent; n = n->parent) {
+    chain.push_back(n);
+    length += n->text.size() + 1;
+  }
+  std::string path{drive_letter, ':', '\\'};
+  path.reserve(length);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (it != chain.rbegin()) path += '\\';
+    path += (*it)->text;
+  }
+  return path;
+}
+
+}  // namespace plondex

@@ -157,6 +157,11 @@ TEST(OggComments, ATextCutByTheEndOfTheFileIsNotTaken) {
   EXPECT_TRUE(t.ok);
   EXPECT_EQ(t.title, "Whole");
   EXPECT_EQ(t.artist, "");
+  // Also when the part that would be examined is there but the rest is not.
+  const std::string long_file =
+      WithBytesAt(60, MakeVorbisCommentHeader("v", {"ARTIST=" + std::string(300, 'a')}), 0);
+  EXPECT_EQ(Read(long_file.substr(0, long_file.size() - 20)).artist, "");
+  EXPECT_EQ(Read(long_file).artist, std::string(243, 'a'));
 }
 
 TEST(OggComments, TheCommentHeaderIsLookedForInTheFirst250Bytes) {

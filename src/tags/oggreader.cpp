@@ -40,7 +40,8 @@ class ChunkReader {
   bool Read(void* out, size_t n) {
     if (n > Left()) return false;
     if (position_ < chunk_at_ || position_ + n > chunk_at_ + chunk_.size()) {
-      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(kChunkSize, n), Left())));
+      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), Left())));
+      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
       chunk_at_ = position_;
       chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
       if (n > chunk_.size()) return false;
@@ -61,12 +62,14 @@ class ChunkReader {
   void Skip(uint64_t n) { position_ += n; }
 
  private:
-  static constexpr size_t kChunkSize = 64 * 1024;
+  // A comment header is small; only a long list of comments needs the larger chunks.
+  static constexpr size_t kLargestChunk = 64 * 1024;
   const ByteSource& source_;
   uint64_t size_;
   uint64_t position_;
   std::vector<unsigned char> chunk_;
   uint64_t chunk_at_ = 0;
+  size_t chunk_size_ = 1024;
 };
 
 // Reads one length-prefixed text and hands its first bytes on; false when the length or the whole

@@ -52,7 +52,6 @@ constexpr std::u16string_view kDescriptorNames[kSlotCount] = {
 
 // What one walk gathers.
 struct FileData {
-  uint64_t file_size = 0;
   int32_t max_bit_rate = 0;
   uint16_t channels = 0;
   int32_t sample_rate = 0;
@@ -66,7 +65,6 @@ class HeaderReader {
  public:
   explicit HeaderReader(const ByteSource& source) : source_(source), size_(source.Size()) {}
 
-  uint64_t Size() const { return size_; }
   uint64_t Position() const { return position_; }
   void Seek(uint64_t position) { position_ = position; }
   // Skipping never fails by itself; a later read past the end does.
@@ -77,7 +75,8 @@ class HeaderReader {
     if (position_ > size_ || n > size_ - position_) return false;
     if (position_ < chunk_at_ || position_ - chunk_at_ + n > chunk_.size()) {
       chunk_.resize(
-          static_cast<size_t>(std::min<uint64_t>(std::max(kChunkSize, n), size_ - position_)));
+          static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), size_ - position_)));
+      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
       chunk_at_ = position_;
       chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
       if (n > chunk_.size()) return false;
@@ -103,12 +102,14 @@ class HeaderReader {
   }
 
  private:
-  static constexpr size_t kChunkSize = 16 * 1024;
+  // Most headers fit the first chunk; the larger ones follow only for long headers.
+  static constexpr size_t kLargestChunk = 64 * 1024;
   const ByteSource& source_;
   uint64_t size_;
   uint64_t position_ = 0;
   std::vector<unsigned char> chunk_;
   uint64_t chunk_at_ = 0;
+  size_t chunk_size_ = 4096;
 };
 
 // A string of a byte length: its first code units (terminator included), the rest skipped.
@@ -136,7 +137,6 @@ class HeaderWalk {
 
   // False on a read past the end or a header that cannot be walked.
   bool Run() {
-    data_.file_size = reader_.Size();
     Guid id;
     if (!reader_.Read(id.data(), id.size())) return false;
     if (id != kHeaderObject) return true;

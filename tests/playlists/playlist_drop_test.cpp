@@ -126,7 +126,7 @@ TEST_F(DropTest, AddNodeEntriesAdvancesThePositionAndSurvivesDeepFolders) {
   position = -1;
   AddNodeEntries(*empty_, position, 'e', playlists_.content());
   EXPECT_EQ(position, -1);
-  const std::string& last = Entries().back();
+  const std::string last = Entries().back();
   EXPECT_EQ(last.size(), std::string("\\Music\\Rock\\Empty").size() + 5000 * 2 + 9);
   EXPECT_EQ(last.substr(last.size() - 11), "\\d\\deep.mp3");
 }

@@ -4,8 +4,12 @@ CHECK_BUILD ?= build-check
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS := id3v1 id3v2 ogg wma ini textlines navdb
 
-.PHONY: all bootstrap configure build test check demo run install package clean format
+.PHONY: all bootstrap configure build test check demo run install package clean format fuzz \
+  fuzz-smoke
 
 all: build
 
@@ -31,6 +35,18 @@ check: bootstrap
 	cmake --build $(CHECK_BUILD) -j $(JOBS)
 	cd $(CHECK_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# The libFuzzer targets (clang, AddressSanitizer, UndefinedBehaviorSanitizer), in a folder of
+# their own without the window and the tests.
+fuzz: bootstrap
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DPLONDEX_FUZZ=ON -DPLONDEX_GUI=OFF -DPLONDEX_TESTS=OFF \
+	  -DPLONDEX_WERROR=ON $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) --target fuzzers -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS on a copy of its seed corpus; a finding fails.
+fuzz-smoke: fuzz
+	fuzz/smoke $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 demo: build
 	@scripts/demo $(BUILD)

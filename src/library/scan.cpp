@@ -16,7 +16,8 @@ constexpr char kRootText[] = "All songs";
 // One folder being searched. The search keeps its own stack so that the depth of the drive's
 // folders never meets the depth of the call stack.
 struct PendingFolder {
-  std::string path;  // ends with '\'
+  std::string path;    // player path, ends with '\'
+  std::string native;  // where it is on this system, no trailing '/'
   SongNode* node;
   std::vector<DirEntry> entries;
   size_t next = 0;
@@ -34,12 +35,19 @@ bool IsSongFileName(std::string_view name) {
 void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
                 const SavedCheckList& saved, const ScanCountFn& on_count) {
   std::vector<PendingFolder> stack;
-  auto enter = [&stack](std::string path, SongNode* node) {
-    std::optional<std::vector<DirEntry>> entries = ListFolder(path);
+  // Subfolders are listed by their native path: resolving a player path again for every folder
+  // would cost a lookup per level, which adds up on deep trees.
+  auto enter = [&stack](std::string path, std::string native, SongNode* node) {
+    std::optional<std::vector<DirEntry>> entries = ListFolder(native);
     if (!entries || entries->empty()) return;
-    stack.push_back(PendingFolder{std::move(path), node, std::move(*entries)});
+    stack.push_back(PendingFolder{std::move(path), std::move(native), node, std::move(*entries)});
   };
-  enter(folder, parent);
+  std::optional<std::string> top = NativePath(folder);
+  if (!top) return;
+  while (!top->empty() && top->back() == '/') top->pop_back();
+  std::optional<std::vector<DirEntry>> top_entries = ListFolder(folder);
+  if (!top_entries || top_entries->empty()) return;
+  stack.push_back(PendingFolder{folder, std::move(*top), parent, std::move(*top_entries)});
   while (!stack.empty()) {
     PendingFolder& current = stack.back();
     if (current.next == current.entries.size()) {
@@ -60,8 +68,10 @@ void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
       } else {
         if (entry.name == "." || entry.name == ".." || entry.name == "Recycled") continue;
         std::string path = current.path + entry.name + '\\';
+        std::string native = current.native + '/' + entry.native_name;
         SongNode* node = tree.AddChild(current.node, std::move(entry.name));
-        enter(std::move(path), node);  // may move the stack: `current` is not used after this
+        // May move the stack: `current` is not used after this.
+        enter(std::move(path), std::move(native), node);
       }
     } catch (const std::exception&) {
       // One entry that fails costs only that entry.

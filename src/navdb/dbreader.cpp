@@ -104,7 +104,9 @@ class Checker {
     if (!Zeros(pos_, layout::kTrailerSize, "the trailer")) return false;
     const size_t end = pos_ + layout::kTrailerSize;
     if (data_.size() > end) {
-      return Fail(end, std::to_string(data_.size() - end) + " bytes follow the trailer");
+      const size_t extra = data_.size() - end;
+      return Fail(end, std::to_string(extra) + (extra == 1 ? " byte follows" : " bytes follow") +
+                           " the trailer");
     }
     return true;
   }

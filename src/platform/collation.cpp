@@ -4,6 +4,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -12,9 +13,18 @@
 namespace plondex {
 namespace {
 
+// The C and POSIX locales reach ICU as en_US_POSIX, whose collation is code-point order with
+// letter case as a first-level difference, so "A" and "a" would never compare equal. The root
+// order is the linguistic one those locales stand for.
+icu::Locale CollationLocale() {
+  const icu::Locale& locale = icu::Locale::getDefault();
+  if (std::strcmp(locale.getVariant(), "POSIX") == 0) return icu::Locale::getRoot();
+  return locale;
+}
+
 std::unique_ptr<icu::Collator> MakeCollator(icu::Collator::ECollationStrength strength) {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+  std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(CollationLocale(), status));
   if (U_FAILURE(status) || !c) {
     status = U_ZERO_ERROR;
     c.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));

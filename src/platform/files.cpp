@@ -158,7 +158,7 @@ std::optional<std::vector<DirEntry>> ListFolder(std::string_view folder) {
         is_folder = S_ISDIR(st.st_mode);
       }
     }
-    entries.push_back(DirEntry{NativeNameToAnsi(name), is_folder});
+    entries.push_back(DirEntry{NativeNameToAnsi(name), is_folder, std::string(name)});
   }
   ::closedir(dir);
   return entries;

@@ -45,6 +45,9 @@ bool RemoveFile(std::string_view path);
 struct DirEntry {
   std::string name;  // 8-bit text
   bool is_folder = false;
+  // The name as the file system holds it. Joined to the folder's native path it reaches the entry
+  // at once, where a player path is looked up again level by level.
+  std::string native_name;
 };
 
 // Every entry of a folder (hidden ones included, "." and ".." left out) in the file system's own

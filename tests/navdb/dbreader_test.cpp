@@ -48,15 +48,6 @@ TEST(DbReader, ReadsBackWhatWasWritten) {
   EXPECT_TRUE(empty.songs.empty());
 }
 
-TEST(DbReader, ReadsBackAFullDatabase) {
-  tirivdb db;
-  for (int i = 0; i < 10000; ++i) db.AddSong(tsong{"\\" + std::to_string(i), "", "", "", ""});
-  const DbContents c = ReadDatabase(db.Assemble());
-  ASSERT_FALSE(c.problem) << c.problem->Message();
-  ASSERT_EQ(c.songs.size(), 9999u);
-  EXPECT_EQ(c.songs.back().Path, "\\9998");
-}
-
 TEST(DbReader, EveryTruncationIsAProblemAtTheEnd) {
   const std::string file = SampleFile();
   for (size_t length = 0; length < file.size(); ++length) {
@@ -153,7 +144,7 @@ TEST(DbReader, TrailerMustBeZerosAndEndTheFile) {
   ASSERT_TRUE(c.problem);
   EXPECT_EQ(c.problem->offset, good.size());
   EXPECT_EQ(c.problem->Message(),
-            "1 bytes follow the trailer (at byte " + std::to_string(good.size()) + ")");
+            "1 byte follows the trailer (at byte " + std::to_string(good.size()) + ")");
 }
 
 TEST(DbReader, RandomDamageNeverReadsOutside) {

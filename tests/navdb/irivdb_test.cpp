@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
@@ -61,14 +60,6 @@ TEST(IrivdbLayout, OneSongRecordBytes) {
   EXPECT_EQ(file.substr(kHeader + 33), std::string(64, '\0'));
 }
 
-TEST(IrivdbLayout, EmptyTextsAreOneZeroByteEach) {
-  tirivdb db;
-  db.AddSong(Song(""));
-  const std::string file = db.Assemble();
-  ASSERT_EQ(file.size(), kHeader + 15 + 64);
-  EXPECT_EQ(file.substr(kHeader, 15), std::string("\1\0\1\0\1\0\1\0\1\0\0\0\0\0\0", 15));
-}
-
 TEST(IrivdbLayout, OffsetsFollowRecordSizesAndUnusedSlotsStayZero) {
   tirivdb db;
   db.AddSong(Song("\\Music\\x.mp3", "Title", "", "Album", "Rock"));  // 10+13+6+1+6+5 = 41
@@ -84,6 +75,9 @@ TEST(IrivdbLayout, OffsetsFollowRecordSizesAndUnusedSlotsStayZero) {
   // Each slot points at a record whose first length is its Path's.
   EXPECT_EQ(file[kHeader + 41], 7);
   EXPECT_EQ(file.substr(kHeader + 41 + 10, 7), std::string("\\b.ogg\0", 7));
+  // Empty texts are a length of 1 and a single zero byte.
+  EXPECT_EQ(file.substr(kHeader + 67, 21),
+            std::string("\7\0\1\0\1\0\1\0\1\0\\c.wma\0\0\0\0\0", 21));
 }
 
 TEST(IrivdbLayout, HighBytesAreStoredAsGiven) {
@@ -175,17 +169,6 @@ TEST_F(IrivdbSave, WritesTheAssembledFileAndReplacesALongerOne) {
   EXPECT_EQ(test::ReadNative(path), db.Assemble());
   EXPECT_EQ(test::ReadNative(path).size(), 41152u + 33 + 64);
   EXPECT_EQ(test::ListNames(dir_.path()), "iRivNavi.iDB");
-}
-
-TEST_F(IrivdbSave, PlayerPathGoesThroughTheDriveTable) {
-  auto drives = std::make_shared<FolderDrives>();
-  drives->Add('e', dir_.MakeFolder("player"), "IHP", "1234-ABCD");
-  SetDriveTable(drives);
-  tirivdb db;
-  db.AddSong(Song("\\x.mp3"));
-  db.SaveDatabase("e:\\iRivNavi.iDB");
-  SetDriveTable(nullptr);
-  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), db.Assemble());
 }
 
 TEST_F(IrivdbSave, MissingFolderNamesPathAndReason) {

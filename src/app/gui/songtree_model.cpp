@@ -1,0 +1,136 @@
+#include "app/gui/songtree_model.h"
+
+#include <QMimeData>
+#include <QPainter>
+#include <QPen>
+#include <array>
+#include <vector>
+
+#include "library/treeops.h"
+#include "platform/codepage.h"
+
+namespace plondex {
+namespace {
+
+constexpr int kImageSize = 13;
+
+QPixmap DrawStateImage(int state) {
+  QPixmap image(kImageSize, kImageSize);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  const QRect box(0, 0, kImageSize - 1, kImageSize - 1);
+  painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+  painter.setBrush(state == kPartlyChecked ? QColor(0xA0, 0xA0, 0xA0) : QColor(Qt::white));
+  painter.drawRect(box);
+  if (state == kChecked) {
+    // A check mark two pixels thick: the same stroke drawn twice, one pixel apart.
+    painter.setPen(QPen(Qt::black, 1));
+    for (int dy = 0; dy < 2; ++dy) {
+      painter.drawLine(QPoint(3, 5 + dy), QPoint(5, 7 + dy));
+      painter.drawLine(QPoint(5, 7 + dy), QPoint(9, 3 + dy));
+    }
+  }
+  return image;
+}
+
+}  // namespace
+
+SongTreeModel::SongTreeModel(SongTree* tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(tree) {}
+
+void SongTreeModel::Reset() {
+  beginResetModel();
+  endResetModel();
+}
+
+void SongTreeModel::SortTree() {
+  emit layoutAboutToBeChanged();
+  const QModelIndexList before = persistentIndexList();
+  std::vector<SongNode*> nodes;
+  nodes.reserve(before.size());
+  for (const QModelIndex& index : before) nodes.push_back(NodeAt(index));
+  SortSongTree(*tree_);
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (SongNode* node : nodes) after.push_back(IndexOf(node));
+  changePersistentIndexList(before, after);
+  emit layoutChanged();
+}
+
+SongNode* SongTreeModel::NodeAt(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != this) return nullptr;
+  return static_cast<SongNode*>(index.internalPointer());
+}
+
+QModelIndex SongTreeModel::IndexOf(const SongNode* node) const {
+  if (!node) return QModelIndex();
+  return createIndex(node->parent ? node->row : 0, 0, const_cast<SongNode*>(node));
+}
+
+QPixmap SongTreeModel::StateImage(int state) {
+  static const std::array<QPixmap, 3> images{DrawStateImage(kUnchecked), DrawStateImage(kChecked),
+                                             DrawStateImage(kPartlyChecked)};
+  if (state < kUnchecked || state > kPartlyChecked) return QPixmap();
+  return images[state - kUnchecked];
+}
+
+QModelIndex SongTreeModel::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0) return QModelIndex();
+  if (!parent.isValid()) {
+    return row == 0 && tree_->root() ? createIndex(0, 0, tree_->root()) : QModelIndex();
+  }
+  const SongNode* node = NodeAt(parent);
+  if (!node || static_cast<size_t>(row) >= node->children.size()) return QModelIndex();
+  return createIndex(row, 0, node->children[row].get());
+}
+
+QModelIndex SongTreeModel::parent(const QModelIndex& child) const {
+  const SongNode* node = NodeAt(child);
+  if (!node || !node->parent) return QModelIndex();
+  return IndexOf(node->parent);
+}
+
+int SongTreeModel::rowCount(const QModelIndex& parent) const {
+  if (!parent.isValid()) return tree_->root() ? 1 : 0;
+  if (parent.column() != 0) return 0;
+  const SongNode* node = NodeAt(parent);
+  return node ? static_cast<int>(node->children.size()) : 0;
+}
+
+int SongTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+bool SongTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant SongTreeModel::data(const QModelIndex& index, int role) const {
+  const SongNode* node = NodeAt(index);
+  if (!node) return QVariant();
+  switch (role) {
+    case Qt::DisplayRole:
+      return QString::fromStdString(AnsiToUtf8(node->text));
+    case Qt::DecorationRole: {
+      QPixmap image = StateImage(node->state);
+      return image.isNull() ? QVariant() : QVariant(image);
+    }
+    default:
+      return QVariant();
+  }
+}
+
+Qt::ItemFlags SongTreeModel::flags(const QModelIndex& index) const {
+  if (!NodeAt(index)) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+QStringList SongTreeModel::mimeTypes() const { return {QString::fromLatin1(kMimeType)}; }
+
+QMimeData* SongTreeModel::mimeData(const QModelIndexList& indexes) const {
+  const SongNode* node = indexes.isEmpty() ? nullptr : NodeAt(indexes.front());
+  if (!node) return nullptr;
+  auto* mime = new QMimeData;
+  mime->setData(QString::fromLatin1(kMimeType), QByteArray::fromStdString(AnsiToUtf8(node->text)));
+  return mime;
+}
+
+Qt::DropActions SongTreeModel::supportedDragActions() const { return Qt::CopyAction; }
+
+}  // namespace plondex

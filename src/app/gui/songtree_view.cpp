@@ -1,0 +1,123 @@
+#include "app/gui/songtree_view.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include "library/checkstates.h"
+
+namespace plondex {
+
+// Lays the check icon out exactly as it is painted, so the hit test and the picture agree.
+class StateIconDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QRect IconRect(QStyleOptionViewItem option, const QModelIndex& index) const {
+    initStyleOption(&option, index);
+    if (!(option.features & QStyleOptionViewItem::HasDecoration)) return QRect();
+    const QWidget* widget = option.widget;
+    const QStyle* style = widget ? widget->style() : QApplication::style();
+    return style->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, widget);
+  }
+};
+
+SongTreeView::SongTreeView(SongTree* tree, QWidget* parent)
+    : QTreeView(parent),
+      model_(new SongTreeModel(tree, this)),
+      delegate_(new StateIconDelegate(this)) {
+  setObjectName(QStringLiteral("tree"));
+  setModel(model_);
+  setItemDelegate(delegate_);
+  setHeaderHidden(true);
+  setIndentation(19);
+  setIconSize(QSize(13, 13));
+  setUniformRowHeights(true);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragOnly);
+  setDefaultDropAction(Qt::CopyAction);
+  // The selection keeps its active look when the tree loses the focus.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                   colours.color(QPalette::Active, QPalette::Highlight));
+  colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   colours.color(QPalette::Active, QPalette::HighlightedText));
+  setPalette(colours);
+}
+
+void SongTreeView::Reload() {
+  model_->Reset();
+  const QModelIndex root = model_->index(0, 0);
+  if (root.isValid()) expand(root);
+}
+
+void SongTreeView::StatesChanged() { viewport()->update(); }
+
+SongNode* SongTreeView::SelectedNode() const {
+  if (!selectionModel()) return nullptr;
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? nullptr : model_->NodeAt(selected.front());
+}
+
+void SongTreeView::ExpandAllNodes() { expandAll(); }
+
+void SongTreeView::CollapseAllNodes() { collapseAll(); }
+
+void SongTreeView::SortNodes() { model_->SortTree(); }
+
+QRect SongTreeView::StateIconRect(const QModelIndex& index) const {
+  if (!model_->NodeAt(index)) return QRect();
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.widget = this;
+  option.rect = visualRect(index);
+  if (!option.rect.isValid()) return QRect();
+  return delegate_->IconRect(option, index);
+}
+
+void SongTreeView::treeMouseDown(const QPoint& point) {
+  const QModelIndex index = indexAt(point);
+  if (StateIconRect(index).contains(point)) Toggle(model_->NodeAt(index));
+}
+
+bool SongTreeView::treeKeyDown(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Space) return false;
+  Toggle(SelectedNode());
+  return true;
+}
+
+void SongTreeView::Toggle(SongNode* node) {
+  if (!node) return;
+  ToggleNode(node);
+  StatesChanged();
+}
+
+void SongTreeView::mousePressEvent(QMouseEvent* event) {
+  if (event != double_click_) treeMouseDown(event->position().toPoint());
+  QTreeView::mousePressEvent(event);
+}
+
+// The second press of a double click arrives as a double click; it is a press all the same. The
+// tree passes a double click on another node than the one pressed on to mousePressEvent, which
+// must not toggle a second time.
+void SongTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+  treeMouseDown(event->position().toPoint());
+  double_click_ = event;
+  QTreeView::mouseDoubleClickEvent(event);
+  double_click_ = nullptr;
+}
+
+void SongTreeView::keyPressEvent(QKeyEvent* event) {
+  if (treeKeyDown(event)) {
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+}  // namespace plondex

@@ -1,0 +1,256 @@
+// plondex-cli tags [--json] FILE...: runs the tag readers on files, chosen by extension as the
+// database build chooses them, and shows what they give.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/command.h"
+#include "platform/codepage.h"
+#include "platform/error.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+#include "tags/oggreader.h"
+#include "tags/wmareader.h"
+
+namespace plondex::cli {
+namespace {
+
+constexpr char kUsage[] = "tags [--json] FILE...";
+
+// The lower-cased extension of the file name, dot included; empty when it has none.
+std::string Extension(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos) return "";
+  std::string ext(name.substr(dot));
+  for (char& c : ext) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return ext;
+}
+
+// One byte as the character U+0000 plus its value, in UTF-8.
+void AppendLatin1(unsigned char b, std::string& out) {
+  if (b < 0x80) {
+    out.push_back(static_cast<char>(b));
+  } else {
+    out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+    out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+  }
+}
+
+// Escapes what JSON requires; every other byte is left to the caller's encoding.
+bool AppendEscaped(unsigned char b, std::string& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  switch (b) {
+    case '"':
+      out += "\\\"";
+      return true;
+    case '\\':
+      out += "\\\\";
+      return true;
+    case '\b':
+      out += "\\b";
+      return true;
+    case '\f':
+      out += "\\f";
+      return true;
+    case '\n':
+      out += "\\n";
+      return true;
+    case '\r':
+      out += "\\r";
+      return true;
+    case '\t':
+      out += "\\t";
+      return true;
+    default:
+      if (b >= 0x20) return false;
+      out += "\\u00";
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 15]);
+      return true;
+  }
+}
+
+// An 8-bit text as a JSON string of one character per byte, U+0000 plus the byte's value.
+std::string Json8(std::string_view bytes) {
+  std::string out = "\"";
+  for (char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (!AppendEscaped(b, out)) AppendLatin1(b, out);
+  }
+  return out + "\"";
+}
+
+// A path as given: its characters when it is UTF-8, as the shell passed it; else its bytes.
+std::string JsonPath(std::string_view path) {
+  if (!Utf8ToWide(path)) return Json8(path);
+  std::string out = "\"";
+  for (char c : path) {
+    if (!AppendEscaped(static_cast<unsigned char>(c), out)) out.push_back(c);
+  }
+  return out + "\"";
+}
+
+std::string JsonBool(bool b) { return b ? "true" : "false"; }
+
+std::string JsonList8(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + Json8(items[i]);
+  return out + "]";
+}
+
+// The readers live for the whole run, as the window's components do.
+struct Readers {
+  TId3v2 idv2;
+  TId3v1 idv1;
+  TOggReader ogg;
+  TWmaReader wma;
+};
+
+std::string JsonMp3(Readers& r, const std::string& path) {
+  std::string id3v2;
+  try {
+    r.idv2.SetFileName(path);
+    const TId3Text& t = r.idv2.Texts();
+    id3v2 = "{\"present\": " + JsonBool(r.idv2.TagPresent()) +
+            ", \"major\": " + std::to_string(r.idv2.MajorVersion()) +
+            ", \"revision\": " + std::to_string(r.idv2.Revision()) +
+            ", \"title\": " + Json8(t.ContentDescription()) + ", \"album\": " + Json8(t.Album()) +
+            ", \"genre\": " + Json8(t.Content()) +
+            ", \"performers\": " + JsonList8(t.Performers()) + "}";
+  } catch (const Error& e) {
+    id3v2 = "{\"error\": " + Json8(e.what()) + "}";
+  }
+  const bool v1_present = Id3v1TagInFile(path);
+  r.idv1.SetFileName(path);
+  const std::string id3v1 =
+      "{\"present\": " + JsonBool(v1_present) + ", \"title\": " + Json8(r.idv1.SongName()) +
+      ", \"artist\": " + Json8(r.idv1.Artist()) + ", \"album\": " + Json8(r.idv1.Album()) +
+      ", \"genre\": " + std::to_string(static_cast<int>(r.idv1.Genre())) + "}";
+  return "\"id3v2\": " + id3v2 + ", \"id3v1\": " + id3v1;
+}
+
+std::string JsonOgg(Readers& r, const std::string& path) {
+  const bool ok = r.ogg.ReadOggFile(path);
+  return "\"ogg\": {\"ok\": " + JsonBool(ok) + ", \"title\": " + Json8(r.ogg.Title()) +
+         ", \"artist\": " + Json8(r.ogg.Artist()) + ", \"album\": " + Json8(r.ogg.Album()) +
+         ", \"genre\": " + Json8(r.ogg.Genre()) + "}";
+}
+
+std::string JsonWma(Readers& r, const std::string& path) {
+  const bool ok = r.wma.ReadWmaFile(path);
+  return "\"wma\": {\"ok\": " + JsonBool(ok) + ", \"valid\": " + JsonBool(r.wma.Valid()) +
+         ", \"title\": " + Json8(WideToAnsi(r.wma.Title())) +
+         ", \"artist\": " + Json8(WideToAnsi(r.wma.Artist())) +
+         ", \"album\": " + Json8(WideToAnsi(r.wma.Album())) +
+         ", \"genre\": " + Json8(WideToAnsi(r.wma.Genre())) + "}";
+}
+
+std::string JsonFile(Readers& r, const std::string& path) {
+  const std::string ext = Extension(path);
+  std::string out = "{\"file\": " + JsonPath(path);
+  if (ext == ".mp3") out += ", " + JsonMp3(r, path);
+  if (ext == ".ogg") out += ", " + JsonOgg(r, path);
+  if (ext == ".wma") out += ", " + JsonWma(r, path);
+  return out + "}\n";
+}
+
+// The readable listing shows every text as the database build receives it, 8-bit text.
+std::string Line(std::string_view label, std::string_view text) {
+  return "    " + std::string(label) + ": " + AnsiToUtf8(text) + "\n";
+}
+
+std::string TextMp3(Readers& r, const std::string& path) {
+  std::string out;
+  try {
+    r.idv2.SetFileName(path);
+    if (!r.idv2.TagPresent()) {
+      out += "  id3v2: none\n";
+    } else {
+      const TId3Text& t = r.idv2.Texts();
+      out += "  id3v2: version 2." + std::to_string(r.idv2.MajorVersion()) + "." +
+             std::to_string(r.idv2.Revision()) + ", " + std::to_string(r.idv2.TagSize()) +
+             " bytes\n";
+      out += Line("title", t.ContentDescription()) + Line("album", t.Album()) +
+             Line("genre", t.Content());
+      for (const std::string& performer : t.Performers()) out += Line("performer", performer);
+    }
+  } catch (const Error& e) {
+    out += "  id3v2: error: " + AnsiToUtf8(e.what()) + "\n";
+  }
+  if (Id3v1TagInFile(path)) {
+    r.idv1.SetFileName(path);
+    const int genre = static_cast<int>(r.idv1.Genre());
+    out += "  id3v1: present\n" + Line("title", r.idv1.SongName()) +
+           Line("artist", r.idv1.Artist()) + Line("album", r.idv1.Album()) +
+           Line("genre", std::to_string(genre) + " " + GenreName(genre));
+  } else {
+    out += "  id3v1: none\n";
+  }
+  return out;
+}
+
+std::string TextOgg(Readers& r, const std::string& path) {
+  if (!r.ogg.ReadOggFile(path)) return "  ogg: cannot be read\n";
+  return "  ogg: read\n" + Line("title", r.ogg.Title()) + Line("artist", r.ogg.Artist()) +
+         Line("album", r.ogg.Album()) + Line("genre", r.ogg.Genre());
+}
+
+std::string TextWma(Readers& r, const std::string& path) {
+  if (!r.wma.ReadWmaFile(path)) return "  wma: cannot be read\n";
+  if (!r.wma.Valid()) return "  wma: read, no valid audio values\n";
+  return "  wma: read, valid\n" + Line("title", WideToAnsi(r.wma.Title())) +
+         Line("artist", WideToAnsi(r.wma.Artist())) + Line("album", WideToAnsi(r.wma.Album())) +
+         Line("genre", WideToAnsi(r.wma.Genre()));
+}
+
+std::string TextFile(Readers& r, const std::string& path) {
+  const std::string ext = Extension(path);
+  std::string out = path + "\n";
+  if (ext == ".mp3") return out + TextMp3(r, path);
+  if (ext == ".ogg") return out + TextOgg(r, path);
+  if (ext == ".wma") return out + TextWma(r, path);
+  return out + "  no tag reader for this file type\n";
+}
+
+int Tags(const std::vector<std::string>& args) {
+  bool json = false;
+  size_t first = 0;
+  if (first < args.size() && args[first] == "--json") {
+    json = true;
+    ++first;
+  }
+  if (first < args.size() && args[first] == "--") {
+    ++first;
+  } else if (first < args.size() && args[first].rfind("--", 0) == 0) {
+    std::fprintf(stderr, "usage: plondex-cli %s\n", kUsage);
+    return 2;
+  }
+  if (first == args.size()) {
+    std::fprintf(stderr, "usage: plondex-cli %s\n", kUsage);
+    return 2;
+  }
+  Readers readers;
+  for (size_t i = first; i < args.size(); ++i) {
+    const std::string out = json ? JsonFile(readers, args[i]) : TextFile(readers, args[i]);
+    if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) {
+      std::fprintf(stderr, "tags: cannot write the listing\n");
+      return 1;
+    }
+  }
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "tags: cannot write the listing\n");
+    return 1;
+  }
+  return 0;
+}
+
+const Registration kTags("tags", kUsage, Tags);
+
+}  // namespace
+}  // namespace plondex::cli

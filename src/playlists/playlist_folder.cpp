@@ -1,0 +1,60 @@
+#include "playlists/playlist_folder.h"
+
+#include "platform/drives.h"
+
+namespace plondex {
+
+bool HasPlayerDrive(const PlaylistContext& context) {
+  return NormalizeDriveLetter(context.drive_letter) != 0;
+}
+
+std::string PlaylistFolderPath(const PlaylistContext& context) {
+  std::string path(1, context.drive_letter);
+  path += ":\\";
+  path += context.folder_name;
+  return path;
+}
+
+std::string PlaylistFilePath(const PlaylistContext& context, std::string_view name) {
+  std::string path = PlaylistFolderPath(context);
+  path += '\\';
+  path.append(name);
+  return path;
+}
+
+bool IsPlaylistFileName(std::string_view name) {
+  constexpr std::string_view kExtension = ".m3u";
+  if (name.size() < kExtension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kExtension.size());
+  for (size_t i = 0; i < kExtension.size(); ++i) {
+    char c = tail[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kExtension[i]) return false;
+  }
+  return true;
+}
+
+bool IsValidPlaylistName(std::string_view typed) {
+  if (typed == "." || typed == "..") return false;
+  for (const char ch : typed) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) return false;
+    switch (c) {
+      case '\\':
+      case '/':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|':
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace plondex

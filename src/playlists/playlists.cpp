@@ -1,0 +1,184 @@
+#include "playlists/playlists.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <numeric>
+#include <utility>
+
+#include "library/textlines.h"
+#include "platform/collation.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "playlists/playlist_shuffle.h"
+
+namespace plondex {
+namespace {
+
+// Without a drive letter the path is no player path, and the file layer would take it for a
+// path relative to the working folder: playlists are only ever read and written on the player.
+void RequirePlayerPath(const std::string& path, bool for_writing) {
+  if (IsPlayerPath(path)) return;
+  const std::string reason = SystemErrorText(ENOENT);
+  throw Error(for_writing ? CannotCreateMessage(path, reason) : CannotOpenMessage(path, reason));
+}
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+}  // namespace
+
+Playlists::Playlists(Prompter* prompter, ContextSource context)
+    : prompter_(prompter), context_(std::move(context)), seed_source_(CounterSeed) {}
+
+void Playlists::SelectPlaylist(int index) {
+  selected_ = index >= 0 && index < static_cast<int>(names_.size()) ? index : -1;
+}
+
+std::string Playlists::SelectedName() const {
+  if (selected_ < 0 || selected_ >= static_cast<int>(names_.size())) {
+    throw Error("List index out of bounds (" + std::to_string(selected_) + ")");
+  }
+  return names_[selected_];
+}
+
+std::string Playlists::SelectedPlaylistPath() const {
+  return PlaylistFilePath(context_(), SelectedName());
+}
+
+void Playlists::ListPlaylists() {
+  const PlaylistContext context = context_();
+  names_.clear();
+  selected_ = -1;
+  if (!HasPlayerDrive(context)) return;
+  const std::string folder = PlaylistFolderPath(context);
+  if (!FolderExists(folder)) {
+    // A folder that cannot be created shows up as an empty playlist list.
+    try {
+      CreateFolderPath(folder);
+    } catch (const Error&) {
+    }
+  }
+  const auto entries = ListFolder(folder);
+  if (!entries) return;
+  for (const DirEntry& entry : *entries) {
+    if (!entry.is_folder && IsPlaylistFileName(entry.name)) names_.push_back(entry.name);
+  }
+}
+
+void Playlists::ShowSelectedPlaylist() {
+  if (selected_ < 0) {
+    content_.Clear();
+    return;
+  }
+  LoadPlaylist(SelectedPlaylistPath());
+}
+
+void Playlists::LoadPlaylist(const std::string& path) {
+  RequirePlayerPath(path, false);
+  content_.Assign(SplitTextLines(ReadWholeFile(path)));
+}
+
+void Playlists::SavePlaylist(const std::string& path) {
+  if (context_().nowrite) return;
+  RequirePlayerPath(path, true);
+  WriteWholeFile(path, JoinTextLines(content_.Texts()));
+}
+
+void Playlists::New() {
+  const std::optional<std::string> typed =
+      prompter_->InputBox("New Playlist", "Please enter the name of the palylist:", 255);
+  if (!typed) return;
+  if (!IsValidPlaylistName(*typed)) {
+    prompter_->Information("Invalid playlist name: " + *typed);
+    return;
+  }
+  const std::string name = *typed + ".m3u";
+
+  // A playlist of that name is shown, never replaced by an empty one.
+  const std::string lower = LowerText(name);
+  for (size_t i = 0; i < names_.size(); ++i) {
+    if (LowerText(names_[i]) == lower) {
+      SelectPlaylist(static_cast<int>(i));
+      ShowSelectedPlaylist();
+      return;
+    }
+  }
+  const PlaylistContext context = context_();
+  const std::string path = PlaylistFilePath(context, name);
+  const bool exists = HasPlayerDrive(context) && FileExists(path);
+
+  names_.push_back(name);
+  SelectPlaylist(static_cast<int>(names_.size()) - 1);
+  if (!exists) {
+    content_.Clear();
+    SavePlaylist(path);
+  }
+  ShowSelectedPlaylist();
+}
+
+void Playlists::Delete() {
+  const std::string name = SelectedName();
+  if (!prompter_->Confirm("Are you sure to DELETE the playlist " + Quoted(name) + " ?")) return;
+  const std::string path = PlaylistFilePath(context_(), name);
+  // Deleted also under nowrite; a failure is not reported.
+  if (IsPlayerPath(path)) RemoveFile(path);
+  names_.erase(names_.begin() + selected_);
+  if (names_.empty()) {
+    selected_ = -1;
+    content_.Clear();
+    return;
+  }
+  selected_ = 0;
+  ShowSelectedPlaylist();
+}
+
+void Playlists::Sort() {
+  const std::string name = SelectedName();
+  if (!prompter_->Confirm("Are you sure to SORT the playlist " + Quoted(name) +
+                          " alphabetically?")) {
+    return;
+  }
+  std::vector<std::string> texts = content_.Texts();
+  // One sort key per entry instead of a collation per comparison.
+  std::vector<std::string> keys;
+  keys.reserve(texts.size());
+  for (const std::string& t : texts) keys.push_back(SortKeyNoCase(t));
+  std::vector<size_t> order(texts.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+  std::vector<std::string> sorted;
+  sorted.reserve(texts.size());
+  for (size_t i : order) sorted.push_back(std::move(texts[i]));
+  content_.Assign(std::move(sorted));
+  SavePlaylist(PlaylistFilePath(context_(), name));
+}
+
+void Playlists::Clear() {
+  const std::string name = SelectedName();
+  if (!prompter_->Confirm("Are you sure to CLEAR the playlist " + Quoted(name) + " ?")) return;
+  content_.Clear();
+  SavePlaylist(PlaylistFilePath(context_(), name));
+}
+
+void Playlists::RemoveSelectedSongs() {
+  const int count = content_.SelectedCount();
+  if (count == 0) return;
+  if (count >= 2 && !prompter_->Confirm("Are you sure to remove the selected " +
+                                        std::to_string(count) + " songs from the playlist?")) {
+    return;
+  }
+  for (int i = content_.size() - 1; i >= 0; --i) {
+    if (content_.selected(i)) content_.Erase(i);
+  }
+}
+
+void Playlists::Random() {
+  // Seeded before anything else, so that even "No" moves the generator on.
+  RandomGenerator generator(seed_source_());
+  const std::string name = SelectedName();
+  if (!prompter_->Confirm("Are you sure to RANDOMIZE the playlist " + Quoted(name) + "?")) return;
+  content_.Assign(ShuffleEntries(content_.Texts(), generator));
+  SavePlaylist(PlaylistFilePath(context_(), name));
+}
+
+}  // namespace plondex

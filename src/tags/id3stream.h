@@ -1,0 +1,79 @@
+#pragma once
+
+// The working copy of one ID3v2 tag body, with a read position and a frame window that keeps
+// every frame handler inside its frame.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace plondex {
+
+class TId3Stream {
+ public:
+  TId3Stream() = default;
+  explicit TId3Stream(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  const std::string& Bytes() const { return bytes_; }
+  uint64_t Size() const { return bytes_.size(); }
+  uint64_t Position() const { return position_; }
+  // Clamped to the end of the stream.
+  void SetPosition(uint64_t position);
+  // Bytes between the read position and the end of the stream.
+  uint64_t BytesLeft() const { return bytes_.size() - position_; }
+
+  // Opens a window of n bytes at the read position, ending at the end of the stream at most.
+  // Throws Error "Already reading frame" when a window is open.
+  void EnterFrame(uint64_t n);
+  // 0 when no window is open.
+  uint64_t FrameBytesLeft() const;
+  // Moves the read position to the window's end and closes the window.
+  // Throws Error "Not reading frame" when no window is open.
+  void LeaveFrame();
+  bool InFrame() const { return in_frame_; }
+
+  // Reads exactly n bytes, inside the window when one is open, else inside the stream.
+  // Throws Error "Stream read error" when fewer are left.
+  std::string_view Read(uint64_t n);
+  uint8_t ReadByte() { return static_cast<uint8_t>(Read(1)[0]); }
+  uint32_t ReadUInt32BE();
+  // Up to n bytes, fewer at the end of the window (or stream).
+  std::string_view ReadUpTo(uint64_t n);
+  // What is left of the window (or stream).
+  std::string_view ReadRest() { return ReadUpTo(Limit() - position_); }
+
+  // The text encoding byte of a frame: 1 for UTF-16 with a byte-order mark, anything else 8-bit.
+  // An empty window reads no byte and gives 0.
+  uint8_t ReadEncoding();
+  // Bytes up to the first zero byte or the window end; the zero byte is consumed.
+  std::string ReadText8();
+  // UTF-16 text after a byte-order mark, up to the first zero unit or the window end, as 8-bit
+  // text. Empty when fewer than 2 bytes are left or the mark is not a byte-order mark.
+  std::string ReadText16();
+  // ReadText16 for encoding 1, ReadText8 for every other value.
+  std::string ReadText(uint8_t encoding) { return encoding == 1 ? ReadText16() : ReadText8(); }
+
+ private:
+  uint64_t Limit() const { return in_frame_ ? frame_end_ : bytes_.size(); }
+
+  std::string bytes_;
+  uint64_t position_ = 0;
+  uint64_t frame_end_ = 0;
+  bool in_frame_ = false;
+};
+
+// Frame windows are always closed again, also when a handler fails.
+class Id3FrameWindow {
+ public:
+  Id3FrameWindow(TId3Stream& stream, uint64_t n) : stream_(stream) { stream_.EnterFrame(n); }
+  ~Id3FrameWindow() {
+    if (stream_.InFrame()) stream_.LeaveFrame();
+  }
+  Id3FrameWindow(const Id3FrameWindow&) = delete;
+  Id3FrameWindow& operator=(const Id3FrameWindow&) = delete;
+
+ private:
+  TId3Stream& stream_;
+};
+
+}  // namespace plondex

@@ -1,0 +1,549 @@
+#include "tags/id3v2.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "platform/error.h"
+#include "tags/id3stream.h"
+#include "tags/languages.h"
+
+namespace plondex {
+namespace {
+
+using K = Id3FrameKind;
+
+constexpr uint64_t kHeaderSize = 10;
+constexpr uint64_t kFrameHeaderSize = 10;
+// The unsynchronised body is copied in pieces of this size.
+constexpr size_t kUnsyncPiece = 500;
+
+// A whole decimal number in the signed 32-bit range: an optional sign and at least one digit,
+// nothing else.
+std::optional<int32_t> ParseDecimal(std::string_view text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    value = value * 10 + (text[i] - '0');
+    if (value > int64_t{1} << 31) return std::nullopt;
+  }
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// Cuts at every "/"; nothing follows a final "/" and an empty text gives nothing.
+void AppendSplit(const std::string& text, std::vector<std::string>& list) {
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t slash = text.find('/', start);
+    if (slash == std::string::npos) {
+      list.push_back(text.substr(start));
+      return;
+    }
+    list.push_back(text.substr(start, slash - start));
+    start = slash + 1;
+  }
+}
+
+void AppendLanguages(std::string text, std::vector<std::string>& list) {
+  while (text.size() > 3) {
+    list.emplace_back(LanguageName(std::string_view(text).substr(0, 3)));
+    text.erase(0, 3);
+  }
+  list.emplace_back(LanguageName(text));
+}
+
+TId3FileType FileTypeOf(std::string_view text) {
+  struct Row {
+    std::string_view code;
+    TId3FileType type;
+  };
+  static constexpr Row kRows[] = {
+      {"MPG", TId3FileType::ftMPG},        {"MPG/1", TId3FileType::ftMPG1},
+      {"MPG/2", TId3FileType::ftMPG2},     {"MPG/3", TId3FileType::ftMPG3},
+      {"MPG/2.5", TId3FileType::ftMPG2_5}, {"MPG/AAC", TId3FileType::ftMPG_AAC},
+      {"VQF", TId3FileType::ftVQF},        {"PCM", TId3FileType::ftPCM},
+  };
+  for (const Row& row : kRows) {
+    if (row.code == text) return row.type;
+  }
+  return TId3FileType::ftUNKNOWN;
+}
+
+TId3MediaType MediaTypeOf(std::string_view text) {
+  using M = TId3MediaType;
+  struct Row {
+    std::string_view code;
+    M type;
+  };
+  // clang-format off
+  static constexpr Row kRows[] = {
+      {"DIG", M::mtDIG}, {"DIG/A", M::mtDIG_A},
+      {"ANA", M::mtANA}, {"ANA/WAC", M::mtANA_WAC}, {"ANA/8CA", M::mtANA_8CA},
+      {"CD", M::mtCD}, {"CD/A", M::mtCD_A}, {"CD/DD", M::mtCD_DD}, {"CD/AD", M::mtCD_AD},
+      {"CD/AA", M::mtCD_AA},
+      {"LD", M::mtLD}, {"LD/A", M::mtLD_A},
+      {"TT", M::mtTT}, {"TT/33", M::mtTT_33}, {"TT/45", M::mtTT_45}, {"TT/71", M::mtTT_71},
+      {"TT/76", M::mtTT_76}, {"TT/78", M::mtTT_78}, {"TT/80", M::mtTT_80},
+      {"MD", M::mtMD}, {"MD/A", M::mtMD_A},
+      {"DAT", M::mtDAT}, {"DAT/A", M::mtDAT_A}, {"DAT/1", M::mtDAT_1}, {"DAT/2", M::mtDAT_2},
+      {"DAT/3", M::mtDAT_3}, {"DAT/4", M::mtDAT_4}, {"DAT/5", M::mtDAT_5}, {"DAT/6", M::mtDAT_6},
+      {"DCC", M::mtDCC}, {"DCC/A", M::mtDCC_A},
+      {"DVD", M::mtDVD}, {"DVD/A", M::mtDVD_A},
+      {"TV", M::mtTV}, {"TV/PAL", M::mtTV_PAL}, {"TV/NTSC", M::mtTV_NTSC},
+      {"TV/SECAM", M::mtTV_SECAM},
+      {"VID", M::mtVID}, {"VID/PAL", M::mtVID_PAL}, {"VID/NTSC", M::mtVID_NTSC},
+      {"VID/SECAM", M::mtVID_SECAM}, {"VID/VHS", M::mtVID_VHS}, {"VID/SVHS", M::mtVID_SVHS},
+      {"VID/BETA", M::mtVID_BETA},
+      {"RAD", M::mtRAD}, {"RAD/FM", M::mtRAD_FM}, {"RAD/AM", M::mtRAD_AM},
+      {"RAD/LW", M::mtRAD_LW}, {"RAD/MW", M::mtRAD_MW},
+      {"TEL", M::mtTEL}, {"TEL/I", M::mtTEL_I},
+      {"MC", M::mtMC}, {"MC/4", M::mtMC_4}, {"MC/9", M::mtMC_9}, {"MC/I", M::mtMC_I},
+      {"MC/II", M::mtMC_II}, {"MC/III", M::mtMC_III}, {"MC/IV", M::mtMC_IV},
+      {"REE", M::mtREE}, {"REE/9", M::mtREE_9}, {"REE/19", M::mtREE_19},
+      {"REE/38", M::mtREE_38}, {"REE/76", M::mtREE_76}, {"REE/I", M::mtREE_I},
+      {"REE/II", M::mtREE_II}, {"REE/III", M::mtREE_III}, {"REE/IV", M::mtREE_IV},
+  };
+  // clang-format on
+  for (const Row& row : kRows) {
+    if (row.code == text) return row.type;
+  }
+  return M::mtUNKNOWN;
+}
+
+TId3EventType EventTypeOf(uint8_t byte) {
+  if (byte <= 20) return static_cast<TId3EventType>(byte);
+  if (byte == 253) return TId3EventType::etAUDIO_END;
+  if (byte == 254) return TId3EventType::etFILE_END;
+  return TId3EventType::etUNKNOWN;
+}
+
+// Days from 1 January 1970 to a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+uint32_t BigEndian32(std::string_view b) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<uint8_t>(b[i]);
+  return value;
+}
+
+// Text frames whose value is the frame text, the last frame winning.
+struct TextField {
+  Id3FrameKind kind;
+  std::string TId3Text::*field;
+};
+// Text frames whose value is a list of "/"-separated pieces.
+struct ListField {
+  Id3FrameKind kind;
+  std::vector<std::string> TId3Text::*field;
+};
+
+}  // namespace
+
+// Reaches into TId3Text, whose friend it is.
+class Id3TextFields {
+ public:
+  static constexpr TextField kTexts[] = {
+      {K::kTALB, &TId3Text::album_},
+      {K::kTCOP, &TId3Text::copyright_},
+      {K::kTDAT, &TId3Text::date_},
+      {K::kTENC, &TId3Text::encoded_by_},
+      {K::kTIME, &TId3Text::time_},
+      {K::kTIT1, &TId3Text::content_group_},
+      {K::kTIT2, &TId3Text::content_description_},
+      {K::kTIT3, &TId3Text::sub_title_},
+      {K::kTKEY, &TId3Text::initial_key_},
+      {K::kTLEN, &TId3Text::length_},
+      {K::kTOAL, &TId3Text::original_title_},
+      {K::kTOFN, &TId3Text::original_file_name_},
+      {K::kTORY, &TId3Text::original_release_year_},
+      {K::kTOWN, &TId3Text::file_owner_},
+      {K::kTPE2, &TId3Text::band_},
+      {K::kTPE3, &TId3Text::conductor_},
+      {K::kTPE4, &TId3Text::modified_by_},
+      {K::kTPOS, &TId3Text::part_of_},
+      {K::kTPUB, &TId3Text::publisher_},
+      {K::kTRCK, &TId3Text::track_number_},
+      {K::kTRDA, &TId3Text::recording_date_},
+      {K::kTRSN, &TId3Text::internet_radio_name_},
+      {K::kTRSO, &TId3Text::internet_radio_owner_},
+      {K::kTSRC, &TId3Text::isrc_},
+      {K::kTSSE, &TId3Text::encoding_software_},
+      {K::kTYER, &TId3Text::year_},
+      {K::kTCON, &TId3Text::content_},
+  };
+  static constexpr ListField kLists[] = {
+      {K::kTCOM, &TId3Text::composer_},           {K::kTEXT, &TId3Text::lyricists_},
+      {K::kTOLY, &TId3Text::original_lyricists_}, {K::kTOPE, &TId3Text::original_artists_},
+      {K::kTPE1, &TId3Text::performers_},
+  };
+  // The frames with a value of their own kind.
+  static constexpr Id3FrameKind kOthers[] = {K::kTBPM, K::kTDLY, K::kTFLT,
+                                             K::kTLAN, K::kTMED, K::kTSIZ};
+};
+
+bool IsId3TextFrame(Id3FrameKind kind) {
+  for (const TextField& f : Id3TextFields::kTexts) {
+    if (f.kind == kind) return true;
+  }
+  for (const ListField& f : Id3TextFields::kLists) {
+    if (f.kind == kind) return true;
+  }
+  return std::find(std::begin(Id3TextFields::kOthers), std::end(Id3TextFields::kOthers), kind) !=
+         std::end(Id3TextFields::kOthers);
+}
+
+void TId3Text::Store(Id3FrameKind kind, const std::string& text) {
+  for (const TextField& f : Id3TextFields::kTexts) {
+    if (f.kind == kind) {
+      this->*f.field = text;
+      return;
+    }
+  }
+  for (const ListField& f : Id3TextFields::kLists) {
+    if (f.kind == kind) {
+      AppendSplit(text, this->*f.field);
+      return;
+    }
+  }
+  switch (kind) {
+    case K::kTBPM:
+      bpm_ = ParseDecimal(text).value_or(0);
+      break;
+    case K::kTDLY:
+      playlist_delay_ = ParseDecimal(text).value_or(0);
+      break;
+    case K::kTFLT:
+      file_type_ = FileTypeOf(text);
+      break;
+    case K::kTLAN:
+      AppendLanguages(text, languages_);
+      break;
+    case K::kTMED:
+      media_type_ = MediaTypeOf(text);
+      break;
+    case K::kTSIZ: {
+      const std::optional<int32_t> size = ParseDecimal(text);
+      if (!size) throw Error("'" + text + "' is not a valid integer value");
+      size_ = *size;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TId3Web::Store(Id3FrameKind kind, std::string url) {
+  static constexpr Id3FrameKind kOrder[] = {K::kWCOM, K::kWCOP, K::kWOAF, K::kWOAR,
+                                            K::kWOAS, K::kWORS, K::kWPAY, K::kWPUB};
+  for (size_t i = 0; i < urls_.size(); ++i) {
+    if (kOrder[i] == kind) urls_[i] = std::move(url);
+  }
+}
+
+const std::string& TId3Images::Info(int type) const {
+  static const std::string kNone;
+  return type >= 0 && type < kPictureTypes ? infos_[type] : kNone;
+}
+
+const TId3Picture& TId3Images::Picture(int type) const {
+  static const TId3Picture kNone;
+  return type >= 0 && type < kPictureTypes ? pictures_[type] : kNone;
+}
+
+void TId3Images::Clear() {
+  infos_ = {};
+  pictures_ = {};
+}
+
+void TId3Images::Store(int type, const std::string& mime_type, std::string description,
+                       uint64_t size) {
+  if (type < 0 || type >= kPictureTypes) return;
+  infos_[type] = std::move(description);
+  if (mime_type == "-->") return;
+  pictures_[type] = TId3Picture{true, mime_type, size};
+}
+
+double Id3DateValue(std::string_view yyyymmdd) {
+  if (yyyymmdd.size() != 8) return 0;
+  for (char c : yyyymmdd) {
+    if (c < '0' || c > '9') return 0;
+  }
+  auto number = [&](size_t from, size_t count) {
+    int n = 0;
+    for (size_t i = from; i < from + count; ++i) n = n * 10 + (yyyymmdd[i] - '0');
+    return n;
+  };
+  const int year = number(0, 4);
+  const int month = number(4, 2);
+  const int day = number(6, 2);
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1 || month < 1 || month > 12 || day < 1) return 0;
+  const int days_in_month = kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+  if (day > days_in_month) return 0;
+  return static_cast<double>(DaysFromCivil(year, month, day) - DaysFromCivil(1899, 12, 30));
+}
+
+void TId3Owner::Store(std::string price, std::string_view date, std::string seller) {
+  price_ = std::move(price);
+  date_purchased_ = Id3DateValue(date);
+  seller_ = std::move(seller);
+}
+
+TId3v2::TId3v2() { Clear(); }
+
+void TId3v2::Clear() {
+  // The flag goes too: after a failed read it must not describe the file read before.
+  tag_present_ = false;
+  major_version_ = 0;
+  revision_ = 0;
+  unsynchronisation_ = false;
+  extended_header_ = false;
+  experimental_ = false;
+  texts_.Clear();
+  user_defined_text_.Clear();
+  web_.Clear();
+  user_defined_web_.Clear();
+  involved_people_.Clear();
+  images_.Clear();
+  play_counter_ = 0;
+  owner_.Clear();
+  popularimeter_.Clear();
+  event_list_ = TId3EventList();
+  cd_identifier_ = TId3CdIdentifier();
+}
+
+void TId3v2::SetFileName(const std::string& path) {
+  tag_size_ = 0;
+  file_name_ = path;
+  if (!FileExists(path)) {
+    Clear();
+    return;
+  }
+  const std::unique_ptr<InputFile> file = InputFile::Open(path);
+  ReadTag(*file);
+}
+
+void TId3v2::ReadFromSource(const ByteSource& source) {
+  tag_size_ = 0;
+  ReadTag(source);
+}
+
+void TId3v2::ReadTag(const ByteSource& source) {
+  Clear();
+  unsigned char header[kHeaderSize];
+  if (source.ReadAt(0, header, kHeaderSize) < kHeaderSize) throw Error("Stream read error");
+  tag_present_ = std::memcmp(header, "ID3", 3) == 0;
+  if (!tag_present_) return;
+  major_version_ = header[3];
+  revision_ = header[4];
+  unsynchronisation_ = (header[5] & 0x80) != 0;
+  extended_header_ = (header[5] & 0x40) != 0;
+  experimental_ = (header[5] & 0x20) != 0;
+  tag_size_ = ((header[6] & 0x7F) << 21) | ((header[7] & 0x7F) << 14) | ((header[8] & 0x7F) << 7) |
+              (header[9] & 0x7F);
+  if (major_version_ != 3 || revision_ != 0) return;
+
+  // Never trust the size: check it against the file before allocating anything. A body that
+  // runs past the end of the file is an error, with or without unsynchronisation.
+  const uint64_t size = static_cast<uint64_t>(tag_size_);
+  const uint64_t available = source.Size() > kHeaderSize ? source.Size() - kHeaderSize : 0;
+  if (size > available) throw Error("Stream read error");
+  std::string body;
+  if (!unsynchronisation_) {
+    body.resize(size);
+    if (source.ReadAt(kHeaderSize, body.data(), size) < size) throw Error("Stream read error");
+  } else {
+    // Drop every zero byte that follows a byte 255 of the file; the previous byte carries over
+    // from one piece to the next.
+    body.reserve(size);
+    char piece[kUnsyncPiece];
+    bool after_ff = false;
+    for (uint64_t done = 0; done < size;) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(kUnsyncPiece, size - done));
+      if (source.ReadAt(kHeaderSize + done, piece, want) < want) throw Error("Stream read error");
+      for (size_t i = 0; i < want; ++i) {
+        const auto byte = static_cast<uint8_t>(piece[i]);
+        if (!(after_ff && byte == 0)) body.push_back(piece[i]);
+        after_ff = byte == 0xFF;
+      }
+      done += want;
+    }
+  }
+
+  TId3Stream stream(std::move(body));
+  if (extended_header_) {
+    uint32_t extended_size;
+    {
+      Id3FrameWindow window(stream, 4);
+      extended_size = stream.ReadUInt32BE();
+    }
+    Id3FrameWindow skip(stream, extended_size);
+  }
+  TId3TermFinder& finder = TId3TermFinder::Instance();
+  while (stream.BytesLeft() > kFrameHeaderSize) {
+    const std::string_view frame_header = stream.Read(kFrameHeaderSize);
+    std::string_view id = frame_header.substr(0, 4);
+    id = id.substr(0, std::min(id.find('\0'), id.size()));
+    const uint32_t frame_size = BigEndian32(frame_header.substr(4, 4));
+    Id3FrameKind kind = Id3FrameKind::kNone;
+    if (id.size() == 4) kind = finder.Find4(id);
+    if (id.size() == 3) kind = finder.Find3(id);
+    Id3FrameWindow window(stream, frame_size);
+    ReadFrame(kind, stream);
+  }
+}
+
+void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
+  if (IsId3TextFrame(kind)) return ReadTextFrame(kind, stream);
+  switch (kind) {
+    case K::kTXXX:
+      return ReadUserText(stream);
+    case K::kWCOM:
+    case K::kWCOP:
+    case K::kWOAF:
+    case K::kWOAR:
+    case K::kWOAS:
+    case K::kWORS:
+    case K::kWPAY:
+    case K::kWPUB:
+      return web_.Store(kind, stream.ReadText8());
+    case K::kWXXX:
+      return ReadUserUrl(stream);
+    case K::kIPLS:
+      return ReadInvolvedPeople(stream);
+    case K::kAPIC:
+      return ReadPicture(stream);
+    case K::kPCNT:
+      return ReadPlayCounter(stream);
+    case K::kPOPM:
+      return ReadPopularimeter(stream);
+    case K::kOWNE:
+      return ReadOwner(stream);
+    case K::kETCO:
+      return ReadEventTiming(stream);
+    case K::kMCDI:
+      return ReadCdIdentifier(stream);
+    case K::kCOMM:
+    case K::kUSLT: {
+      // Decoded and not kept.
+      const uint8_t encoding = stream.ReadEncoding();
+      stream.ReadUpTo(3);  // language
+      stream.ReadText(encoding);
+      stream.ReadText(encoding);
+      return;
+    }
+    case K::kUSER: {
+      const uint8_t encoding = stream.ReadEncoding();
+      stream.ReadUpTo(3);
+      stream.ReadText(encoding);
+      return;
+    }
+    case K::kGEOB: {
+      const uint8_t encoding = stream.ReadEncoding();
+      stream.ReadText8();         // MIME type
+      stream.ReadText(encoding);  // file name
+      stream.ReadText(encoding);  // description
+      stream.ReadRest();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void TId3v2::ReadTextFrame(Id3FrameKind kind, TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  texts_.Store(kind, stream.ReadText(encoding));
+}
+
+void TId3v2::ReadUserText(TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  Id3UserText item;
+  item.description = stream.ReadText(encoding);
+  if (stream.FrameBytesLeft() > 0) item.value = stream.ReadText(encoding);
+  user_defined_text_.Add(std::move(item));
+}
+
+void TId3v2::ReadUserUrl(TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  Id3UserUrl item;
+  item.description = stream.ReadText(encoding);
+  item.url = stream.ReadText8();
+  user_defined_web_.Add(std::move(item));
+}
+
+void TId3v2::ReadInvolvedPeople(TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  // Every pass reads at least the byte-order mark or one byte, so the loop always ends.
+  const uint64_t minimum = encoding == 1 ? 4 : 2;
+  while (stream.FrameBytesLeft() > minimum) {
+    Id3Involvement item;
+    item.job = stream.ReadText(encoding);
+    item.person = stream.ReadText(encoding);
+    involved_people_.Add(std::move(item));
+  }
+}
+
+void TId3v2::ReadPicture(TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  const std::string mime_type = stream.ReadText8();
+  if (stream.FrameBytesLeft() == 0) return;  // no picture type: nothing to keep
+  const uint8_t type = stream.ReadByte();
+  std::string description = stream.ReadText(encoding);
+  images_.Store(type, mime_type, std::move(description), stream.FrameBytesLeft());
+}
+
+void TId3v2::ReadPlayCounter(TId3Stream& stream) {
+  play_counter_ = stream.FrameBytesLeft() == 4 ? stream.ReadUInt32BE() : 0;
+}
+
+void TId3v2::ReadPopularimeter(TId3Stream& stream) {
+  std::string email = stream.ReadText8();
+  const uint8_t rating = stream.FrameBytesLeft() > 0 ? stream.ReadByte() : 0;
+  const uint32_t counter = stream.FrameBytesLeft() == 4 ? stream.ReadUInt32BE() : 0;
+  popularimeter_.Store(std::move(email), rating, counter);
+}
+
+void TId3v2::ReadOwner(TId3Stream& stream) {
+  const uint8_t encoding = stream.ReadEncoding();
+  std::string price = stream.ReadText8();
+  const std::string_view date = stream.ReadUpTo(8);
+  owner_.Store(std::move(price), date, stream.ReadText(encoding));
+}
+
+void TId3v2::ReadEventTiming(TId3Stream& stream) {
+  event_list_ = TId3EventList();
+  if (stream.FrameBytesLeft() == 0) return;
+  event_list_.time_stamp_format = stream.ReadByte();
+  // Events beyond the list's room are skipped; a piece of an event at the end is ignored.
+  while (stream.FrameBytesLeft() >= 5 && event_list_.Count() < TId3EventList::kMaxEvents) {
+    const uint8_t type = stream.ReadByte();
+    const uint32_t time_stamp = stream.ReadUInt32BE();
+    event_list_.events.push_back(TId3Event{EventTypeOf(type), time_stamp});
+  }
+}
+
+void TId3v2::ReadCdIdentifier(TId3Stream& stream) {
+  cd_identifier_ = TId3CdIdentifier();
+  const std::string_view bytes = stream.ReadUpTo(TId3CdIdentifier::kMaxBytes);
+  if (!bytes.empty()) std::memcpy(cd_identifier_.bytes.data(), bytes.data(), bytes.size());
+  cd_identifier_.count = static_cast<int>(bytes.size());
+}
+
+}  // namespace plondex

@@ -1,0 +1,165 @@
+#include "tags/oggreader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace plondex {
+
+namespace {
+
+// The identification packet follows the first page's 27-byte header and its one-entry segment
+// table; a Vorbis I identification header is 30 bytes long.
+constexpr uint64_t kIdentificationAt = 28;
+constexpr size_t kIdentificationSize = 30;
+// The comment header is looked for only this far into the file.
+constexpr size_t kWindowSize = 250;
+// Of a vendor string or comment only this many bytes are looked at.
+constexpr size_t kCommentLimit = 250;
+constexpr char kVorbis[] = "vorbis";
+constexpr size_t kSignatureSize = 7;  // packet type byte + "vorbis"
+
+bool HasSignature(const unsigned char* bytes, unsigned char packet_type) {
+  return bytes[0] == packet_type && std::memcmp(bytes + 1, kVorbis, 6) == 0;
+}
+
+// Sequential reads through a chunk buffer, so that a long run of tiny comments costs memory
+// copies rather than one system call each.
+class ChunkReader {
+ public:
+  ChunkReader(const ByteSource& source, uint64_t position)
+      : source_(source), size_(source.Size()), position_(position) {}
+
+  // Bytes not yet read.
+  uint64_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
+
+  // Reads exactly n bytes; false when the source ends first.
+  bool Read(void* out, size_t n) {
+    if (n > Left()) return false;
+    if (position_ < chunk_at_ || position_ + n > chunk_at_ + chunk_.size()) {
+      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), Left())));
+      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
+      chunk_at_ = position_;
+      chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
+      if (n > chunk_.size()) return false;
+    }
+    std::memcpy(out, chunk_.data() + (position_ - chunk_at_), n);
+    position_ += n;
+    return true;
+  }
+
+  bool ReadU32(uint32_t* value) {
+    unsigned char b[4];
+    if (!Read(b, sizeof b)) return false;
+    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return true;
+  }
+
+  void Skip(uint64_t n) { position_ += n; }
+
+ private:
+  // A comment header is small; only a long list of comments needs the larger chunks.
+  static constexpr size_t kLargestChunk = 64 * 1024;
+  const ByteSource& source_;
+  uint64_t size_;
+  uint64_t position_;
+  std::vector<unsigned char> chunk_;
+  uint64_t chunk_at_ = 0;
+  size_t chunk_size_ = 1024;
+};
+
+// Reads one length-prefixed text and hands its first bytes on; false when the length or the whole
+// text cannot be read.
+bool ReadLengthPrefixed(ChunkReader& reader, std::string& examined) {
+  uint32_t length = 0;
+  if (!reader.ReadU32(&length)) return false;
+  if (length > reader.Left()) return false;
+  const size_t kept = std::min<size_t>(length, kCommentLimit);
+  examined.resize(kept);
+  if (!reader.Read(examined.data(), kept)) return false;
+  reader.Skip(length - kept);
+  return true;
+}
+
+}  // namespace
+
+bool TOggReader::ReadOggFile(std::string_view path) {
+  title_.clear();
+  artist_.clear();
+  album_.clear();
+  genre_.clear();
+  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
+  if (!file) return false;
+  return ReadOggSource(*file);
+}
+
+bool TOggReader::ReadOggSource(const ByteSource& source) {
+  title_.clear();
+  artist_.clear();
+  album_.clear();
+  genre_.clear();
+  unsigned char identification[kIdentificationSize];
+  try {
+    if (source.ReadAt(kIdentificationAt, identification, kIdentificationSize) !=
+        kIdentificationSize) {
+      return false;
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!HasSignature(identification, 1)) return true;
+  try {
+    ReadComments(source);
+  } catch (const std::exception&) {
+    // A read error ends the comments; what was found so far stays.
+  }
+  return true;
+}
+
+void TOggReader::ReadComments(const ByteSource& source) {
+  unsigned char window[kWindowSize];
+  if (source.ReadAt(0, window, kWindowSize) != kWindowSize) return;
+  size_t at = 0;
+  while (at + kSignatureSize <= kWindowSize && !HasSignature(window + at, 3)) ++at;
+  if (at + kSignatureSize > kWindowSize) return;
+
+  ChunkReader reader(source, at + kSignatureSize);
+  std::string examined;
+  if (!ReadLengthPrefixed(reader, examined)) return;
+  // The vendor string is looked at like any comment.
+  Examine(examined);
+  uint32_t count = 0;
+  if (!reader.ReadU32(&count)) return;
+  // The count is signed; each comment needs at least its length field, so the end of the file
+  // ends even an absurd count quickly.
+  const int32_t comments = static_cast<int32_t>(count);
+  for (int32_t i = 0; i < comments; ++i) {
+    if (!ReadLengthPrefixed(reader, examined)) return;
+    Examine(examined);
+  }
+}
+
+void TOggReader::Examine(std::string_view comment) {
+  const size_t equals = comment.find('=');
+  if (equals == std::string_view::npos) return;
+  std::string name(comment.substr(0, equals));
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  const std::string_view value = comment.substr(equals + 1);
+  if (name == "TITLE") {
+    title_ = value;
+  } else if (name == "ARTIST") {
+    artist_ = value;
+  } else if (name == "ALBUM") {
+    album_ = value;
+  } else if (name == "GENRE") {
+    genre_ = value;
+  }
+}
+
+}  // namespace plondex

@@ -1,0 +1,326 @@
+#include "tags/wmareader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace plondex {
+
+namespace {
+
+using Guid = std::array<unsigned char, 16>;
+
+constexpr int HexValue(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c - 'a' + 10;
+}
+
+constexpr unsigned char HexByte(const char* text) {
+  return static_cast<unsigned char>(HexValue(text[0]) * 16 + HexValue(text[1]));
+}
+
+// The stored form of a GUID written "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX": the first three
+// groups little-endian, the last eight bytes as written.
+constexpr Guid StoredGuid(const char* text) {
+  return Guid{HexByte(text + 6),  HexByte(text + 4),  HexByte(text + 2),  HexByte(text + 0),
+              HexByte(text + 11), HexByte(text + 9),  HexByte(text + 16), HexByte(text + 14),
+              HexByte(text + 19), HexByte(text + 21), HexByte(text + 24), HexByte(text + 26),
+              HexByte(text + 28), HexByte(text + 30), HexByte(text + 32), HexByte(text + 34)};
+}
+
+constexpr Guid kHeaderObject = StoredGuid("75B22630-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kFileProperties = StoredGuid("8CABDCA1-A947-11CF-8EE4-00C00C205365");
+constexpr Guid kStreamProperties = StoredGuid("B7DC0791-A9B7-11CF-8EE6-00C00C205365");
+constexpr Guid kContentDescription = StoredGuid("75B22633-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kExtendedContentDescription = StoredGuid("D2D0A440-E307-11D2-97F0-00A0C95EA850");
+
+// Every object starts with its identifier and its 64-bit size.
+constexpr uint32_t kObjectHeaderSize = 24;
+// At most this many UTF-16 code units of one string are read; the rest is skipped.
+constexpr size_t kStringLimit = 250;
+// Strings and descriptors one walk may read. A real header holds a few dozen; the bound keeps a
+// file of overlapping objects, each claiming 65535 descriptors, from taking minutes.
+constexpr int kItemBudget = 1 << 20;
+
+enum Slot { kTitle, kArtist, kAlbum, kTrack, kYear, kGenre, kComment, kSlotCount };
+
+constexpr std::u16string_view kDescriptorNames[kSlotCount] = {
+    u"WM/TITLE", u"WM/AUTHOR", u"WM/ALBUMTITLE", u"WM/TRACK",
+    u"WM/YEAR",  u"WM/GENRE",  u"WM/DESCRIPTION"};
+
+// What one walk gathers.
+struct FileData {
+  int32_t max_bit_rate = 0;
+  uint16_t channels = 0;
+  int32_t sample_rate = 0;
+  int32_t byte_rate = 0;
+  std::u16string tag_data[kSlotCount];
+};
+
+// Positioned reads through a chunk buffer: the header objects lie close together, so most reads
+// are memory copies.
+class HeaderReader {
+ public:
+  explicit HeaderReader(const ByteSource& source) : source_(source), size_(source.Size()) {}
+
+  uint64_t Position() const { return position_; }
+  void Seek(uint64_t position) { position_ = position; }
+  // Skipping never fails by itself; a later read past the end does.
+  void Skip(uint64_t n) { position_ += n; }
+
+  // Reads exactly n bytes; false when the source ends first.
+  bool Read(void* out, size_t n) {
+    if (position_ > size_ || n > size_ - position_) return false;
+    if (position_ < chunk_at_ || position_ - chunk_at_ + n > chunk_.size()) {
+      chunk_.resize(
+          static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), size_ - position_)));
+      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
+      chunk_at_ = position_;
+      chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
+      if (n > chunk_.size()) return false;
+    }
+    std::memcpy(out, chunk_.data() + (position_ - chunk_at_), n);
+    position_ += n;
+    return true;
+  }
+
+  bool ReadU16(uint16_t* value) {
+    unsigned char b[2];
+    if (!Read(b, sizeof b)) return false;
+    *value = static_cast<uint16_t>(b[0] | b[1] << 8);
+    return true;
+  }
+
+  bool ReadU32(uint32_t* value) {
+    unsigned char b[4];
+    if (!Read(b, sizeof b)) return false;
+    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return true;
+  }
+
+ private:
+  // Most headers fit the first chunk; the larger ones follow only for long headers.
+  static constexpr size_t kLargestChunk = 64 * 1024;
+  const ByteSource& source_;
+  uint64_t size_;
+  uint64_t position_ = 0;
+  std::vector<unsigned char> chunk_;
+  uint64_t chunk_at_ = 0;
+  size_t chunk_size_ = 4096;
+};
+
+// A string of a byte length: its first code units (terminator included), the rest skipped.
+bool ReadString(HeaderReader& reader, uint16_t length, std::u16string* text) {
+  const size_t units = std::min<size_t>(length / 2, kStringLimit);
+  unsigned char bytes[2 * kStringLimit];
+  if (!reader.Read(bytes, 2 * units)) return false;
+  text->resize(units);
+  for (size_t i = 0; i < units; ++i) {
+    (*text)[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  }
+  reader.Skip(length - 2 * units);
+  return true;
+}
+
+std::u16string_view Trimmed(std::u16string_view text) {
+  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
+  return text;
+}
+
+class HeaderWalk {
+ public:
+  HeaderWalk(const ByteSource& source, FileData& data) : reader_(source), data_(data) {}
+
+  // False on a read past the end or a header that cannot be walked.
+  bool Run() {
+    Guid id;
+    if (!reader_.Read(id.data(), id.size())) return false;
+    if (id != kHeaderObject) return true;
+    reader_.Skip(8);
+    uint32_t count = 0;
+    if (!reader_.ReadU32(&count)) return false;
+    reader_.Skip(2);
+    const int32_t objects = static_cast<int32_t>(count);
+    for (int32_t i = 0; i < objects; ++i) {
+      const uint64_t start = reader_.Position();
+      uint32_t size = 0;
+      if (!reader_.Read(id.data(), id.size()) || !reader_.ReadU32(&size)) return false;
+      // An object smaller than its own identifier and size would keep the walk in place.
+      if (size < kObjectHeaderSize) return false;
+      if (!Handle(id, start)) return false;
+      reader_.Seek(start + size);
+    }
+    return true;
+  }
+
+ private:
+  bool Handle(const Guid& id, uint64_t start) {
+    if (id == kFileProperties) {
+      uint32_t max_bit_rate = 0;
+      reader_.Seek(start + 100);
+      if (!reader_.ReadU32(&max_bit_rate)) return false;
+      data_.max_bit_rate = static_cast<int32_t>(max_bit_rate);
+    } else if (id == kStreamProperties) {
+      // The wave format begins the type-specific data at offset 78.
+      uint32_t sample_rate = 0;
+      uint32_t byte_rate = 0;
+      reader_.Seek(start + 80);
+      if (!reader_.ReadU16(&data_.channels) || !reader_.ReadU32(&sample_rate) ||
+          !reader_.ReadU32(&byte_rate)) {
+        return false;
+      }
+      data_.sample_rate = static_cast<int32_t>(sample_rate);
+      data_.byte_rate = static_cast<int32_t>(byte_rate);
+    } else if (id == kContentDescription) {
+      return ContentDescription(start);
+    } else if (id == kExtendedContentDescription) {
+      return ExtendedContentDescription(start);
+    }
+    return true;
+  }
+
+  bool Spend() { return --items_left_ >= 0; }
+
+  bool ContentDescription(uint64_t start) {
+    // Title, author, copyright, description, rating.
+    constexpr int kTargets[5] = {kTitle, kArtist, -1, kComment, -1};
+    uint16_t lengths[5];
+    reader_.Seek(start + kObjectHeaderSize);
+    for (uint16_t& length : lengths) {
+      if (!reader_.ReadU16(&length)) return false;
+    }
+    std::u16string text;
+    for (int i = 0; i < 5; ++i) {
+      if (lengths[i] == 0) continue;
+      if (!Spend() || !ReadString(reader_, lengths[i], &text)) return false;
+      if (kTargets[i] >= 0) data_.tag_data[kTargets[i]] = text;
+    }
+    return true;
+  }
+
+  bool ExtendedContentDescription(uint64_t start) {
+    uint16_t count = 0;
+    reader_.Seek(start + kObjectHeaderSize);
+    if (!reader_.ReadU16(&count)) return false;
+    std::u16string name;
+    std::u16string value;
+    for (int i = 0; i < count; ++i) {
+      uint16_t name_length = 0;
+      uint16_t value_type = 0;
+      uint16_t value_length = 0;
+      if (!Spend() || !reader_.ReadU16(&name_length) || !ReadString(reader_, name_length, &name) ||
+          !reader_.ReadU16(&value_type) || !reader_.ReadU16(&value_length)) {
+        return false;
+      }
+      if (value_type != 0) {
+        reader_.Skip(value_length);
+        continue;
+      }
+      if (!ReadString(reader_, value_length, &value)) return false;
+      std::u16string key(Trimmed(name));
+      for (char16_t& c : key) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+      }
+      for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (key == kDescriptorNames[slot]) data_.tag_data[slot] = value;
+      }
+    }
+    return true;
+  }
+
+  HeaderReader reader_;
+  FileData& data_;
+  int items_left_ = kItemBudget;
+};
+
+bool Plausible(const FileData& data) {
+  return data.max_bit_rate > 0 && data.max_bit_rate < 320000 &&
+         (data.channels == 1 || data.channels == 2) && data.sample_rate >= 8000 &&
+         data.sample_rate <= 96000 && data.byte_rate > 0 && data.byte_rate < 40000;
+}
+
+int DigitValue(char16_t c, bool hex) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (hex && c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (hex && c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+bool ParseWholeInteger(std::u16string_view text, int32_t* value) {
+  size_t at = 0;
+  while (at < text.size() && text[at] == u' ') ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) {
+    negative = text[at] == u'-';
+    ++at;
+  }
+  bool hex = false;
+  if (at < text.size() && (text[at] == u'$' || text[at] == u'x' || text[at] == u'X')) {
+    hex = true;
+    ++at;
+  } else if (at + 1 < text.size() && text[at] == u'0' &&
+             (text[at + 1] == u'x' || text[at + 1] == u'X')) {
+    hex = true;
+    at += 2;
+  }
+  if (at == text.size()) return false;
+  const uint64_t limit = hex ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull;
+  uint64_t magnitude = 0;
+  for (; at < text.size(); ++at) {
+    const int digit = DigitValue(text[at], hex);
+    if (digit < 0) return false;
+    magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+    if (magnitude > limit) return false;
+  }
+  uint32_t bits = static_cast<uint32_t>(magnitude);
+  if (negative) bits = 0u - bits;
+  *value = static_cast<int32_t>(bits);
+  return true;
+}
+
+void TWmaReader::Reset() {
+  valid_ = false;
+  title_.clear();
+  artist_.clear();
+  album_.clear();
+  year_.clear();
+  genre_.clear();
+  comment_.clear();
+  track_ = 0;
+}
+
+bool TWmaReader::ReadWmaFile(std::string_view path) {
+  Reset();
+  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
+  if (!file) return false;
+  return ReadWmaSource(*file);
+}
+
+bool TWmaReader::ReadWmaSource(const ByteSource& source) {
+  Reset();
+  FileData data;
+  try {
+    if (!HeaderWalk(source, data).Run()) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (!Plausible(data)) return true;
+  valid_ = true;
+  title_ = Trimmed(data.tag_data[kTitle]);
+  artist_ = Trimmed(data.tag_data[kArtist]);
+  album_ = Trimmed(data.tag_data[kAlbum]);
+  year_ = Trimmed(data.tag_data[kYear]);
+  genre_ = Trimmed(data.tag_data[kGenre]);
+  comment_ = Trimmed(data.tag_data[kComment]);
+  int32_t track = 0;
+  track_ = ParseWholeInteger(Trimmed(data.tag_data[kTrack]), &track) ? track : 0;
+  return true;
+}
+
+}  // namespace plondex

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -51,18 +52,16 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   tree_view_ = new SongTreeView(&tree_, songs_box);
   songs_layout->addWidget(tree_view_);
 
-  auto* playlists_box = new QGroupBox(QStringLiteral("Playlists"));
-  auto* playlists_layout = new QVBoxLayout(playlists_box);
+  // The playlist pane draws its own "Playlists" group box.
   panel_ = new PlaylistPanel(
       &forward_,
-      [this] { return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite}; },
-      playlists_box);
-  panel_->SetTreeSource(tree_view_, [this]() -> const SongNode* { return tree_view_->SelectedNode(); });
-  playlists_layout->addWidget(panel_);
+      [this] { return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite}; });
+  panel_->SetTreeSource(tree_view_,
+                        [this]() -> const SongNode* { return tree_view_->SelectedNode(); });
 
   auto* top = new QSplitter(Qt::Horizontal);
   top->addWidget(songs_box);
-  top->addWidget(playlists_box);
+  top->addWidget(panel_);
   top->setSizes({249, 832 - 249});
   top->setStretchFactor(1, 1);
 

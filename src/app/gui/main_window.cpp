@@ -1,0 +1,298 @@
+#include "app/gui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/gui/options_dialog.h"
+#include "app/gui/playlist_panel.h"
+#include "app/gui/qt_prompter.h"
+#include "app/gui/qt_text.h"
+#include "app/gui/searching_dialog.h"
+#include "app/gui/songtree_view.h"
+#include "app/gui/warning_dialog.h"
+#include "library/checkstates.h"
+#include "library/scan.h"
+#include "library/treeops.h"
+#include "navdb/database_build.h"
+#include "platform/error.h"
+
+namespace plondex {
+namespace {
+
+constexpr char kNotConnectedAtStart[] =
+    "iHP not connected!\r\nPlease connect the iHP and restart the application.";
+constexpr char kNotConnected[] = "IHP not connected!";
+constexpr char kSongsFile[] = "songs.dat";
+
+}  // namespace
+
+TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_folder,
+               QWidget* parent)
+    : QMainWindow(parent),
+      drives_(std::move(drives)),
+      program_folder_(std::move(program_folder)),
+      prompter_(std::make_unique<QtPrompter>(this)) {
+  SetDriveTable(drives_);
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Plondex"));
+  resize(832, 550);
+
+  auto* songs_box = new QGroupBox(QStringLiteral("Songs on player (*.mp3,*.ogg,*.wma)"));
+  auto* songs_layout = new QVBoxLayout(songs_box);
+  tree_view_ = new SongTreeView(&tree_, songs_box);
+  songs_layout->addWidget(tree_view_);
+
+  // The playlist pane draws its own "Playlists" group box.
+  panel_ = new PlaylistPanel(
+      &forward_,
+      [this] { return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite}; });
+  panel_->SetTreeSource(tree_view_,
+                        [this]() -> const SongNode* { return tree_view_->SelectedNode(); });
+
+  auto* top = new QSplitter(Qt::Horizontal);
+  top->addWidget(songs_box);
+  top->addWidget(panel_);
+  top->setSizes({249, 832 - 249});
+  top->setStretchFactor(1, 1);
+
+  auto* main_split = new QSplitter(Qt::Vertical);
+  main_split->addWidget(top);
+  main_split->addWidget(BuildBottomPane());
+  main_split->setStretchFactor(0, 1);
+  main_split->setSizes({550 - 107, 107});
+  setCentralWidget(main_split);
+  BuildMenus();
+
+  options_ = new TForm2(this);
+  warning_ = new TForm3(this);
+  reading_ = new Treading(this);
+  run_warning = [](TForm3& dialog) { return dialog.exec() == QDialog::Accepted; };
+  run_options = [](TForm2& dialog) { return dialog.exec() == QDialog::Accepted; };
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+TForm1::~TForm1() = default;
+
+QWidget* TForm1::BuildBottomPane() {
+  auto* bottom = new QWidget;
+  auto* layout = new QHBoxLayout(bottom);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* counters = new QWidget(bottom);
+  counters->setFixedWidth(177);
+  auto* grid = new QGridLayout(counters);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setVerticalSpacing(0);
+  static const char* const kValueNames[kBuildCounterCount] = {"Label5",  "Label6", "Label7",
+                                                              "Label12", "Label8", "Label10"};
+  for (int i = 0; i < kBuildCounterCount; ++i) {
+    grid->addWidget(new QLabel(QString::fromUtf8(kBuildCounterCaptions[i]), counters), i, 0);
+    counter_labels_[i] = new QLabel(QString(), counters);
+    counter_labels_[i]->setObjectName(QString::fromUtf8(kValueNames[i]));
+    grid->addWidget(counter_labels_[i], i, 1);
+  }
+  layout->addWidget(counters);
+  memo_ = new QPlainTextEdit(bottom);
+  memo_->setObjectName(QStringLiteral("Memo1"));
+  memo_->setReadOnly(true);
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  layout->addWidget(memo_, 1);
+  bottom->setMinimumHeight(107);
+  return bottom;
+}
+
+void TForm1::BuildMenus() {
+  auto add = [this](QMenu* menu, const char* name, const char* text, const QKeySequence& key,
+                    auto slot) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setObjectName(QString::fromUtf8(name));
+    if (!key.isEmpty()) action->setShortcut(key);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+  };
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  add(file, "Options1", "&Options", QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::Options1Click);
+  file->addSeparator();
+  add(file, "Exit1", "&Exit", QKeySequence(), &TForm1::Exit1Click);
+
+  QMenu* songs = menuBar()->addMenu(QStringLiteral("&Songs"));
+  add(songs, "Update1", "&Refresh", QKeySequence(Qt::Key_F5), &TForm1::Update1Click);
+  add(songs, "ExpandAll1", "&Expand All", QKeySequence(Qt::CTRL | Qt::Key_E),
+      &TForm1::ExpandAll1Click);
+  add(songs, "CollpaseAll1", "&Collapse All", QKeySequence(Qt::CTRL | Qt::Key_L),
+      &TForm1::CollpaseAll1Click);
+  add(songs, "SortTree1", "Sort Tree", QKeySequence(), &TForm1::SortTree1Click);
+  songs->addSeparator();
+  add(songs, "Create1", "Create &Database", QKeySequence(Qt::CTRL | Qt::Key_D),
+      &TForm1::Create1Click);
+
+  // Ctrl+D belongs to Create Database, which comes first in the menus; Delete only shows it.
+  QMenu* lists = menuBar()->addMenu(QStringLiteral("&Playlists"));
+  auto add_panel = [this, lists](const char* name, const char* text, const QKeySequence& key,
+                                 void (PlaylistPanel::*slot)()) {
+    QAction* action = lists->addAction(QString::fromUtf8(text));
+    action->setObjectName(QString::fromUtf8(name));
+    if (!key.isEmpty()) action->setShortcut(key);
+    connect(action, &QAction::triggered, panel_, slot);
+    return action;
+  };
+  add_panel("New1", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), &PlaylistPanel::Button1Click);
+  add_panel("Delete1", "&Delete\tCtrl+D", QKeySequence(), &PlaylistPanel::Button2Click);
+  add_panel("Sort1", "&Sort", QKeySequence(Qt::CTRL | Qt::Key_S), &PlaylistPanel::Button3Click);
+  add_panel("Clear1", "&Clear", QKeySequence(Qt::CTRL | Qt::Key_C), &PlaylistPanel::Button4Click);
+  lists->addSeparator();
+  add_panel("Removeselectedsongs1", "&Remove selected songs", QKeySequence(Qt::CTRL | Qt::Key_R),
+            &PlaylistPanel::Removeselectedsongs1Click);
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  add(help, "About1", "&About", QKeySequence(), &TForm1::About1Click);
+}
+
+QAction* TForm1::FindAction(const QString& object_name) const {
+  return findChild<QAction*>(object_name);
+}
+
+void TForm1::SetPrompter(std::unique_ptr<Prompter> prompter) {
+  prompter_ = std::move(prompter);
+}
+
+std::string TForm1::IniPath() const { return program_folder_ + "/" + kSettingsFileName; }
+
+bool TForm1::Run(const std::function<void()>& command) {
+  try {
+    command();
+    return true;
+  } catch (const std::exception& e) {
+    prompter_->ShowError(e.what());
+    return false;
+  }
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!started_) {
+    started_ = true;
+    // After the window is up: the start-up sequence shows modal dialogs of its own.
+    QTimer::singleShot(0, this, &TForm1::StartUp);
+  }
+}
+
+void TForm1::StartUp() {
+  started_ = true;
+  if (!run_warning(*warning_)) {
+    close();
+    return;
+  }
+  if (!Run([this] {
+        settings_ = LoadSettings(IniPath());
+        settings_loaded_ = true;
+        player_drive_ = FindPlayerDrive(*drives_, settings_.driveid);
+      })) {
+    return;
+  }
+  if (player_drive_ == kNoDrive && !Run([this] { RunOptionsDialog(); })) return;
+  if (player_drive_ != kNoDrive && drives_->DrivePresent(player_drive_)) {
+    Run([this] { ReloadPlayer(); });
+    return;
+  }
+  prompter_->Information(kNotConnectedAtStart);
+  close();
+}
+
+void TForm1::RunOptionsDialog() {
+  const DriveChoices choices = ListDriveChoices(*drives_, settings_.driveid);
+  options_->Fill(settings_, choices);
+  if (!run_options(*options_)) return;
+  SaveOptions(IniPath(), choices, options_->Answer(), *drives_, settings_, player_drive_);
+}
+
+void TForm1::ReloadPlayer() {
+  reading_->ShowNow();
+  try {
+    RebuildSongTree(tree_, player_drive_, program_folder_ + "/" + kSongsFile,
+                    [this](size_t total) { reading_->SetCount(total); });
+  } catch (...) {
+    reading_->hide();
+    throw;
+  }
+  reading_->hide();
+  RecomputeCheckStates(tree_);
+  tree_view_->Reload();
+  panel_->ReloadPlaylists();
+}
+
+void TForm1::Options1Click() { Run([this] { RunOptionsDialog(); }); }
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::Update1Click() {
+  if (player_drive_ == kNoDrive || !drives_->DrivePresent(player_drive_)) {
+    prompter_->Information(kNotConnected);
+    return;
+  }
+  Run([this] { ReloadPlayer(); });
+}
+
+void TForm1::ExpandAll1Click() { tree_view_->ExpandAllNodes(); }
+
+void TForm1::CollpaseAll1Click() { tree_view_->CollapseAllNodes(); }
+
+void TForm1::SortTree1Click() { tree_view_->SortNodes(); }
+
+void TForm1::Create1Click() {
+  const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
+                            program_folder_};
+  if (!Run([&] { BuildDatabase(tree_, build, idv1_, idv2_, *this); })) return;
+  if (settings_.nowrite) {
+    prompter_->Information(
+        "DB discarded and not written! Go to the options menu to enable DB writing.");
+  } else {
+    prompter_->Warning(
+        "Remember to disable the device before disconnecting the cable of the iHP.\r\nIf not all "
+        "data is written correctly it can corrupt the content of the harddisk!");
+  }
+}
+
+void TForm1::About1Click() {
+  prompter_->Information(
+      "Plondex V1.3\r\n\r\nWrites the navigation database and the playlists of a hard-disk music "
+      "player.\r\nUse it at your own risk.");
+}
+
+void TForm1::ClearLog() { memo_->clear(); }
+
+void TForm1::LogLine(const std::string& text) { memo_->appendPlainText(ToQt(text)); }
+
+void TForm1::CounterRaised(BuildCounter counter, int value) {
+  QLabel* label = CounterLabel(counter);
+  label->setText(QString::number(value));
+  label->repaint();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (settings_loaded_ && !tree_.empty()) {
+    const bool saved =
+        Run([this] { SaveCheckStates(tree_, player_drive_, program_folder_ + "/" + kSongsFile); });
+    if (!saved) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+}
+
+}  // namespace plondex

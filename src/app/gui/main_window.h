@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/core/settings.h"
+#include "library/songtree.h"
+#include "navdb/build_reporter.h"
+#include "platform/drives.h"
+#include "platform/prompter.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+
+class QAction;
+class QMenu;
+
+namespace plondex {
+
+class PlaylistPanel;
+class SongTreeView;
+class TForm2;
+class TForm3;
+class Treading;
+
+// TForm1: the main window. It owns the settings, the player drive letter, the song tree, the
+// playlists, the log pane and the counters; its handlers call the core and show the results.
+class TForm1 : public QMainWindow, public BuildReporter {
+  Q_OBJECT
+ public:
+  // drives: the table the player is looked for in; program_folder: where plondex.ini, songs.dat
+  // and the side playlists live.
+  TForm1(std::shared_ptr<const DriveTable> drives, std::string program_folder,
+         QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Seams for the window tests: how the warning and options dialogs are run (true for OK), and
+  // the prompter that shows boxes.
+  std::function<bool(TForm3&)> run_warning;
+  std::function<bool(TForm2&)> run_options;
+  void SetPrompter(std::unique_ptr<Prompter> prompter);
+
+  // The start-up sequence; runs on the window's first showing.
+  void StartUp();
+  // Rebuilds the song tree, recomputes its checks and lists the playlists.
+  void ReloadPlayer();
+  void RunOptionsDialog();
+
+  // BuildReporter
+  void ClearLog() override;
+  void LogLine(const std::string& text) override;
+  void CounterRaised(BuildCounter counter, int value) override;
+
+  const Settings& settings() const { return settings_; }
+  char player_drive() const { return player_drive_; }
+  SongTree& song_tree() { return tree_; }
+  SongTreeView* tree_view() const { return tree_view_; }
+  PlaylistPanel* playlist_panel() const { return panel_; }
+  QPlainTextEdit* Memo1() const { return memo_; }
+  QLabel* CounterLabel(BuildCounter counter) const {
+    return counter_labels_[static_cast<int>(counter)];
+  }
+  Treading* reading() const { return reading_; }
+  TForm2* options() const { return options_; }
+  TForm3* warning() const { return warning_; }
+  QAction* FindAction(const QString& object_name) const;
+
+ public slots:
+  void Options1Click();
+  void Exit1Click();
+  void Update1Click();
+  void ExpandAll1Click();
+  void CollpaseAll1Click();
+  void SortTree1Click();
+  void Create1Click();
+  void About1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  QWidget* BuildBottomPane();
+  // Runs a command; a failure it does not handle itself goes to the error box.
+  bool Run(const std::function<void()>& command);
+  std::string IniPath() const;
+
+  std::shared_ptr<const DriveTable> drives_;
+  std::string program_folder_;
+  // The playlist pane asks through forward_, so a prompter set later reaches it too.
+  class ForwardingPrompter : public Prompter {
+   public:
+    explicit ForwardingPrompter(std::unique_ptr<Prompter>* target) : target_(target) {}
+    void Information(const std::string& text) override { (*target_)->Information(text); }
+    void Warning(const std::string& text) override { (*target_)->Warning(text); }
+    void ShowError(const std::string& text) override { (*target_)->ShowError(text); }
+    bool Confirm(const std::string& text) override { return (*target_)->Confirm(text); }
+    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                        int max_length) override {
+      return (*target_)->InputBox(caption, prompt, max_length);
+    }
+
+   private:
+    std::unique_ptr<Prompter>* target_;
+  };
+  std::unique_ptr<Prompter> prompter_;
+  ForwardingPrompter forward_{&prompter_};
+  Settings settings_;
+  bool settings_loaded_ = false;
+  char player_drive_ = kNoDrive;
+  bool started_ = false;
+  SongTree tree_;
+  TId3v1 idv1_;
+  TId3v2 idv2_;
+
+  SongTreeView* tree_view_ = nullptr;
+  PlaylistPanel* panel_ = nullptr;
+  QPlainTextEdit* memo_ = nullptr;
+  QLabel* counter_labels_[kBuildCounterCount] = {};
+  TForm2* options_ = nullptr;
+  TForm3* warning_ = nullptr;
+  Treading* reading_ = nullptr;
+};
+
+}  // namespace plondex

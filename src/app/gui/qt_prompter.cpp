@@ -1,0 +1,67 @@
+#include "app/gui/qt_prompter.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/gui/qt_text.h"
+
+namespace plondex {
+namespace {
+
+void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+             const std::string& text) {
+  QMessageBox box(icon, title, ToQtMessage(text), QMessageBox::Ok, parent);
+  box.exec();
+}
+
+}  // namespace
+
+void QtPrompter::Information(const std::string& text) {
+  ShowBox(parent_, QMessageBox::Information, QStringLiteral("Information"), text);
+}
+
+void QtPrompter::Warning(const std::string& text) {
+  ShowBox(parent_, QMessageBox::Warning, QStringLiteral("Warning"), text);
+}
+
+void QtPrompter::ShowError(const std::string& text) {
+  ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Plondex"), text);
+}
+
+bool QtPrompter::Confirm(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), ToQtMessage(text),
+                  QMessageBox::NoButton, parent_);
+  QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+std::optional<std::string> QtPrompter::InputBox(const std::string& caption,
+                                                const std::string& prompt, int max_length) {
+  QDialog dialog(parent_);
+  dialog.setWindowTitle(ToQt(caption));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel(ToQt(prompt), &dialog));
+  auto* edit = new QLineEdit(&dialog);
+  edit->setMaxLength(max_length);
+  layout->addWidget(edit);
+  auto* buttons = new QDialogButtonBox(&dialog);
+  QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  ok->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return FromQt(edit->text());
+}
+
+}  // namespace plondex

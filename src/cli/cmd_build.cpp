@@ -1,0 +1,118 @@
+// plondex-cli build: the database build of the window, headless, on a folder that stands for the
+// player drive.
+
+#include <cstdio>
+#include <memory>
+
+#include "app/core/inifile.h"
+#include "cli/command.h"
+#include "library/checkstates.h"
+#include "library/scan.h"
+#include "library/treeops.h"
+#include "navdb/database_build.h"
+#include "platform/codepage.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+
+namespace plondex::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "build ROOT [--letter L] [--checked FILE] [--sort] [--lists-dir DIR] [--cutat N] [--verbose] "
+    "[--nowrite]";
+
+// Prints the log as it comes and keeps the counters for the end.
+class PrintingReporter : public BuildReporter {
+ public:
+  void ClearLog() override {}
+  void LogLine(const std::string& text) override {
+    std::printf("%s\n", AnsiToUtf8(text).c_str());
+  }
+  void CounterRaised(BuildCounter counter, int value) override {
+    values_[static_cast<int>(counter)] = value;
+  }
+  void PrintCounters() const {
+    for (int i = 0; i < kBuildCounterCount; ++i) {
+      std::printf("%s %d\n", kBuildCounterCaptions[i], values_[i]);
+    }
+  }
+
+ private:
+  int values_[kBuildCounterCount] = {};
+};
+
+int UsageError(const char* what) {
+  std::fprintf(stderr, "plondex-cli build: %s\nusage: plondex-cli %s\n", what, kUsage);
+  return 2;
+}
+
+int RunBuild(const std::vector<std::string>& args) {
+  std::string root;
+  std::string checked_file;
+  BuildSettings settings;
+  settings.drive_letter = 'e';
+  settings.lists_folder = ".";
+  bool sort = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (a == "--letter" && has_value) {
+      const std::string& l = args[++i];
+      if (l.size() != 1 || !NormalizeDriveLetter(l[0])) return UsageError("--letter needs a letter");
+      settings.drive_letter = NormalizeDriveLetter(l[0]);
+    } else if (a == "--checked" && has_value) {
+      checked_file = args[++i];
+    } else if (a == "--lists-dir" && has_value) {
+      settings.lists_folder = args[++i];
+    } else if (a == "--cutat" && has_value) {
+      const auto n = ParseIniInteger(args[++i]);
+      if (!n) return UsageError("--cutat needs a whole number");
+      settings.cutat = *n;
+    } else if (a == "--sort") {
+      sort = true;
+    } else if (a == "--verbose") {
+      settings.verbose = true;
+    } else if (a == "--nowrite") {
+      settings.nowrite = true;
+    } else if (!a.empty() && a[0] != '-' && root.empty()) {
+      root = a;
+    } else {
+      return UsageError(("unknown or incomplete argument: " + a).c_str());
+    }
+  }
+  if (root.empty()) return UsageError("ROOT is missing");
+
+  auto drives = std::make_shared<FolderDrives>();
+  drives->Add(settings.drive_letter, root, "", "");
+  SetDriveTable(drives);
+  if (!drives->DrivePresent(settings.drive_letter)) {
+    std::fprintf(stderr, "%s: not a folder\n", root.c_str());
+    return 1;
+  }
+
+  SongTree tree;
+  TId3v1 idv1;
+  TId3v2 idv2;
+  PrintingReporter reporter;
+  int status = 0;
+  try {
+    RebuildSongTree(tree, settings.drive_letter, checked_file, nullptr);
+    if (checked_file.empty() && tree.root()) SetSubtreeState(tree.root(), kChecked);
+    RecomputeCheckStates(tree);
+    if (sort) SortSongTree(tree);
+    BuildDatabase(tree, settings, idv1, idv2, reporter);
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", AnsiToUtf8(e.what()).c_str());
+    status = 1;
+  }
+  reporter.PrintCounters();
+  return status;
+}
+
+const Registration kBuild("build", kUsage, RunBuild);
+
+}  // namespace
+}  // namespace plondex::cli

@@ -1,0 +1,59 @@
+#pragma once
+
+// The database build: the checked songs of the song tree, their tags read by file type, one
+// record per song in tree order, the player's database file, and two side playlists of problem
+// songs in the program folder.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "library/songtree.h"
+#include "navdb/build_reporter.h"
+#include "navdb/irivdb.h"
+
+namespace plondex {
+
+class TId3v1;
+class TId3v2;
+
+struct BuildSettings {
+  char drive_letter = ' ';
+  bool verbose = false;
+  bool nowrite = false;
+  int cutat = 32;
+  std::string lists_folder;  // where longfilename.m3u and notag.m3u go (native path)
+};
+
+inline constexpr char kDatabaseFileName[] = "iRivNavi.iDB";
+inline constexpr char kLongNameList[] = "longfilename.m3u";
+inline constexpr char kNoTagList[] = "notag.m3u";
+// A file name longer than this gets a warning and goes into the long-name list.
+inline constexpr size_t kMaxFileNameLength = 52;
+
+// Runs one build. The ID3 readers are the window's long-lived ones. Throws Error when the
+// database cannot be written (before "Done") or a side playlist cannot be written (after it).
+void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1,
+                   TId3v2& idv2, BuildReporter& reporter);
+
+// True for the 93 byte values a tag text keeps.
+bool IsAllowedTagByte(unsigned char byte);
+
+// Drops every byte outside the allowed set, gives "???" for what is left empty, and cuts to
+// limit - 1 characters (limit 1 leaves nothing, limit 0 or less cuts nothing). With verbose, a
+// changed text is logged as "Adjusting tag: "OLD" -> "NEW"".
+std::string CleanTagText(std::string_view text, int limit, bool verbose, BuildReporter& reporter);
+void CleanSongTexts(tsong& song, int limit, bool verbose, BuildReporter& reporter);
+
+// The names joined by ',', a name holding a character of value 32 or less, a '"' or a ',' put
+// between double quotes with its quotes doubled.
+std::string CommaText(const std::vector<std::string>& names);
+
+// The genre name of an ID3v2 genre "(n)" with 0 <= n <= 125; the text itself otherwise.
+std::string MapId3v2Genre(const std::string& genre);
+
+// The whole-number syntax of genre numbers: optional blanks, an optional sign, then decimal
+// digits, or hexadecimal digits after "$" or "0x"; nothing may follow.
+bool ParseGenreNumber(std::string_view text, long long& value);
+
+}  // namespace plondex

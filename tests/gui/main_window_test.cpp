@@ -1,0 +1,217 @@
+#include "app/gui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "app/gui/options_dialog.h"
+#include "app/gui/searching_dialog.h"
+#include "app/gui/warning_dialog.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+
+namespace plondex {
+namespace {
+
+constexpr char kNotConnected[] =
+    "iHP not connected!\r\nPlease connect the iHP and restart the application.";
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    drives_ = std::make_shared<FolderDrives>();
+    drives_->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
+    program_ = dir_.MakeFolder("program");
+  }
+
+  // A window whose boxes go to the scripted prompter and whose dialogs answer as told.
+  std::unique_ptr<TForm1> MakeWindow(bool accept_warning, bool accept_options) {
+    auto form = std::make_unique<TForm1>(drives_, program_);
+    auto prompter = std::make_unique<test::ScriptedPrompter>();
+    prompter_ = prompter.get();
+    form->SetPrompter(std::move(prompter));
+    form->run_warning = [accept_warning](TForm3&) { return accept_warning; };
+    form->run_options = [this, accept_options](TForm2& dialog) {
+      ++options_shown_;
+      return accept_options && (dialog.disknames()->setCurrentIndex(0), true);
+    };
+    return form;
+  }
+
+  void WriteIni(const std::string& driveid) {
+    dir_.Write("program/plondex.ini", "[main]\r\ndriveid=" + driveid + "\r\n");
+  }
+
+  test::TempDir dir_;
+  std::shared_ptr<FolderDrives> drives_;
+  std::string program_;
+  test::ScriptedPrompter* prompter_ = nullptr;
+  int options_shown_ = 0;
+};
+
+TEST_F(MainWindowTest, WarningCancelledReadsAndWritesNothing) {
+  WriteIni("1234-ABCD");
+  dir_.Write("program/songs.dat", "e:\\x.mp3\r\n");
+  auto form = MakeWindow(false, true);
+  form->show();
+  form->StartUp();
+  EXPECT_EQ(form->player_drive(), kNoDrive);  // the settings were never read
+  EXPECT_TRUE(form->song_tree().empty());
+  EXPECT_EQ(options_shown_, 0);
+  EXPECT_TRUE(prompter_->shown.empty());
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(test::ListNames(program_), "plondex.ini songs.dat");
+  EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"), "e:\\x.mp3\r\n");
+}
+
+TEST_F(MainWindowTest, NoPlayerOffersOptionsThenEndsWithTheNotConnectedBox) {
+  WriteIni("FFFF-0000");
+  auto form = MakeWindow(true, false);
+  form->show();
+  form->StartUp();
+  EXPECT_EQ(options_shown_, 1);
+  EXPECT_EQ(prompter_->Texts(), std::vector<std::string>{kNotConnected});
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(form->song_tree().empty());
+}
+
+TEST_F(MainWindowTest, FirstRunChoosesTheDriveInTheOptionsAndScans) {
+  dir_.Write("player/Music/a.mp3", "x");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  EXPECT_EQ(options_shown_, 1);
+  EXPECT_EQ(form->player_drive(), 'e');
+  ASSERT_FALSE(form->song_tree().empty());
+  EXPECT_EQ(form->song_tree().root()->text, "All songs");
+  EXPECT_NE(test::ReadNative(program_ + "/plondex.ini").find("driveid=1234-ABCD"),
+            std::string::npos);
+  EXPECT_TRUE(prompter_->shown.empty());
+  EXPECT_FALSE(form->reading()->isVisible());
+}
+
+TEST_F(MainWindowTest, PlayerPresentScansWithoutTheOptions) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", "x");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  EXPECT_EQ(options_shown_, 0);
+  ASSERT_FALSE(form->song_tree().empty());
+  ASSERT_EQ(form->song_tree().root()->children.size(), 1u);
+  EXPECT_EQ(form->song_tree().root()->children[0]->text, "a.mp3");
+}
+
+TEST_F(MainWindowTest, RefreshWithThePlayerGoneKeepsTheTree) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", "x");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  ASSERT_EQ(form->song_tree().node_count(), 2u);
+  drives_->Add('e', dir_.Path("unplugged"), "IHP-120", "1234-ABCD");
+  form->Update1Click();
+  EXPECT_EQ(prompter_->Texts(), std::vector<std::string>{"IHP not connected!"});
+  EXPECT_EQ(form->song_tree().node_count(), 2u);
+}
+
+TEST_F(MainWindowTest, UnreadableSettingsStopTheStartUpWithTheErrorBox) {
+  dir_.MakeFolder("program/plondex.ini");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  ASSERT_EQ(prompter_->Texts("error").size(), 1u);
+  EXPECT_EQ(prompter_->Texts("error")[0].rfind("Cannot open file \"", 0), 0u);
+  EXPECT_EQ(options_shown_, 0);
+  EXPECT_TRUE(form->song_tree().empty());
+}
+
+TEST_F(MainWindowTest, CtrlDBelongsToCreateDatabaseOnly) {
+  auto form = MakeWindow(true, true);
+  const QKeySequence ctrl_d(Qt::CTRL | Qt::Key_D);
+  int holders = 0;
+  for (QAction* action : form->findChildren<QAction*>()) {
+    if (action->shortcut() == ctrl_d) {
+      ++holders;
+      EXPECT_EQ(action->objectName(), "Create1");
+    }
+  }
+  EXPECT_EQ(holders, 1);
+  ASSERT_NE(form->FindAction("Delete1"), nullptr);
+  EXPECT_TRUE(form->FindAction("Delete1")->text().endsWith("\tCtrl+D"));
+  EXPECT_EQ(form->FindAction("Update1")->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(form->FindAction("Sort1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+}
+
+TEST_F(MainWindowTest, CountersStayEmptyUntilSet) {
+  auto form = MakeWindow(true, true);
+  for (int i = 0; i < kBuildCounterCount; ++i) {
+    EXPECT_TRUE(form->CounterLabel(static_cast<BuildCounter>(i))->text().isEmpty());
+  }
+  form->CounterRaised(BuildCounter::kOgg, 3);
+  EXPECT_EQ(form->findChild<QLabel*>("Label7")->text(), "3");
+  EXPECT_TRUE(form->findChild<QLabel*>("Label5")->text().isEmpty());
+  form->LogLine("Caf\xe9");
+  EXPECT_EQ(form->Memo1()->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
+}
+
+TEST_F(MainWindowTest, CloseSavesChecksOnlyWhenTheTreeHoldsNodes) {
+  dir_.Write("program/songs.dat", "kept\r\n");
+  {
+    auto form = MakeWindow(true, false);
+    form->StartUp();  // no player: the tree stays empty
+    form->close();
+  }
+  EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"), "kept\r\n");
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", "x");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  form->close();
+  EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"), "");  // nothing checked: empty file
+}
+
+TEST(WarningDialog, OkOnlyWhileTheBoxIsChecked) {
+  TForm3 dialog;
+  EXPECT_EQ(dialog.windowTitle(), "Important!");
+  EXPECT_FALSE(dialog.OkButton()->isEnabled());
+  QTest::mouseClick(dialog.CheckBox1(), Qt::LeftButton);
+  EXPECT_TRUE(dialog.OkButton()->isEnabled());
+  QTest::mouseClick(dialog.CheckBox1(), Qt::LeftButton);
+  EXPECT_FALSE(dialog.OkButton()->isEnabled());
+}
+
+TEST(OptionsDialog, BoundsAndAnswer) {
+  TForm2 dialog;
+  Settings s;
+  s.cutat = 200;
+  s.playlists = "lists";
+  s.verbose = true;
+  DriveChoices c;
+  c.entries = {"e: IHP-120", "f: "};
+  c.serials = {"1", "2"};
+  c.selection = 1;
+  dialog.Fill(s, c);
+  EXPECT_EQ(dialog.SpinEdit1()->minimum(), 4);
+  EXPECT_EQ(dialog.SpinEdit1()->maximum(), 64);
+  const OptionsAnswer a = dialog.Answer();
+  EXPECT_EQ(a.selection, 1);
+  EXPECT_EQ(a.cutat, 64);
+  EXPECT_TRUE(a.verbose);
+  EXPECT_FALSE(a.nowrite);
+  EXPECT_EQ(a.playlists, "lists");
+  c.selection = -1;
+  dialog.Fill(s, c);
+  EXPECT_EQ(dialog.Answer().selection, -1);
+}
+
+TEST(SearchingDialog, CountStartsAtZero) {
+  Treading dialog;
+  EXPECT_EQ(dialog.CountText(), "0");
+  dialog.SetCount(20);
+  EXPECT_EQ(dialog.CountText(), "20");
+}
+
+}  // namespace
+}  // namespace plondex

@@ -1,0 +1,306 @@
+#include "navdb/database_build.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "library/checkstates.h"
+#include "library/scan.h"
+#include "library/treeops.h"
+#include "navdb/dbreader.h"
+#include "platform/drives.h"
+#include "platform/error.h"
+#include "support/asf_builder.h"
+#include "support/id3v1_builder.h"
+#include "support/id3v2_builder.h"
+#include "support/ogg_builder.h"
+#include "support/recording_reporter.h"
+#include "support/temp_dir.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+
+namespace plondex {
+
+void PrintTo(const tsong& s, std::ostream* os) {
+  *os << "{" << s.Path << " | " << s.Title << " | " << s.Artist << " | " << s.Album << " | "
+      << s.Genre << "}";
+}
+
+namespace {
+
+using test::Id3v2Builder;
+
+class DatabaseBuildTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto drives = std::make_shared<FolderDrives>();
+    drives->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
+    SetDriveTable(drives);
+    settings_.drive_letter = 'e';
+    settings_.lists_folder = dir_.MakeFolder("program");
+  }
+  void TearDown() override { SetDriveTable(nullptr); }
+
+  void Song(const std::string& relative, const std::string& bytes) {
+    dir_.Write("player/" + relative, bytes);
+  }
+  // Scans the player, checks every song and builds.
+  void Build() {
+    RebuildSongTree(tree_, 'e', "", nullptr);
+    SetSubtreeState(tree_.root(), kChecked);
+    RecomputeCheckStates(tree_);
+    SortSongTree(tree_);  // directory order differs between file systems
+    reporter_ = test::RecordingReporter();
+    BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  }
+  std::vector<tsong> Records() const {
+    const std::string bytes = test::ReadNative(dir_.Path("player/iRivNavi.iDB"));
+    const DbContents contents = ReadDatabase(bytes);
+    EXPECT_FALSE(contents.problem.has_value()) << contents.problem->Message();
+    return contents.songs;
+  }
+  std::string List(const char* name) const {
+    return test::ReadNative(dir_.Path(std::string("program/") + name));
+  }
+
+  test::TempDir dir_;
+  BuildSettings settings_;
+  SongTree tree_;
+  TId3v1 idv1_;
+  TId3v2 idv2_;
+  test::RecordingReporter reporter_;
+};
+
+std::string Mp3WithId3v1(const std::string& title, uint8_t genre) {
+  return test::MakeMpegAudio(2) + test::MakeId3v1Block(title, "Artist1", "Album1", "2001", "", genre);
+}
+
+TEST_F(DatabaseBuildTest, NothingCheckedGivesAnEmptyDatabaseAndNoLists) {
+  Song("a.mp3", Mp3WithId3v1("T", 17));
+  RebuildSongTree(tree_, 'e', "", nullptr);
+  RecomputeCheckStates(tree_);
+  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  EXPECT_EQ(reporter_.log, (std::vector<std::string>{"Deleting old Database", "Creating Database",
+                                                     "Saving Database", "Done"}));
+  EXPECT_EQ(reporter_.rises, 0);
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")).size(), 41216u);
+  EXPECT_EQ(test::ListNames(settings_.lists_folder), "");
+}
+
+TEST_F(DatabaseBuildTest, Id3v2AloneSuppliesTheTextsWhenPresent) {
+  Song("A/one.MP3", Id3v2Builder()
+                        .Text("TIT2", "Hello; World")
+                        .Text("TPE1", "AC/DC")
+                        .Text("TALB", "Album")
+                        .Text("TCON", "(17)")
+                        .Build() +
+                        test::MakeMpegAudio(2) +
+                        test::MakeId3v1Block("v1 title", "v1", "v1", "", "", 1));
+  Song("B/two.mp3", Id3v2Builder().Text("TPE1", "Simon & Garfunkel").Text("TCON", "(17)Rock").Build());
+  Build();
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], (tsong{"\\A\\one.MP3", "Hello World", "AC,DC", "Album", "Rock"}));
+  // No title frame: "???", not the ID3v1 title.
+  EXPECT_EQ(records[1], (tsong{"\\B\\two.mp3", "???", "Simon & Garfunkel", "???", "(17)Rock"}));
+  EXPECT_EQ(reporter_.Value(BuildCounter::kId3v2), 2);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kId3v1), 0);
+}
+
+TEST_F(DatabaseBuildTest, Id3v24WithId3v1GivesQuestionMarksAndVerboseLines) {
+  Song("x.mp3", Id3v2Builder().Version(4, 0).Text("TIT2", "ignored").Build() +
+                    Mp3WithId3v1("v1", 17));
+  settings_.verbose = true;
+  Build();
+  EXPECT_EQ(Records()[0], (tsong{"\\x.mp3", "???", "???", "???", "???"}));
+  EXPECT_EQ(reporter_.Value(BuildCounter::kId3v2), 1);
+  const std::vector<std::string> expected = {
+      "Deleting old Database",         "Creating Database",
+      "Adjusting tag: \"\" -> \"???\"", "Adjusting tag: \"\" -> \"???\"",
+      "Adjusting tag: \"\" -> \"???\"", "Adjusting tag: \"\" -> \"???\"",
+      "Adding: e:\\x.mp3",            "Artist: ???",
+      "Album: ???",                    "Title: ???",
+      "Genre: ???",                    "Saving Database",
+      "Done"};
+  EXPECT_EQ(reporter_.log, expected);
+}
+
+TEST_F(DatabaseBuildTest, Id3v1WhenNoId3v2AndNoTagAtAll) {
+  Song("a.mp3", Mp3WithId3v1("Title", 255));
+  Song("b.mp3", test::MakeMpegAudio(3));
+  Build();
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Genre, "none");
+  EXPECT_EQ(reporter_.Value(BuildCounter::kId3v1), 1);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kNoTags), 1);
+  EXPECT_EQ(List(kNoTagList), "e:\\b.mp3\r\n");
+  EXPECT_NE(std::find(reporter_.log.begin(), reporter_.log.end(), "No tags found: e:\\b.mp3"),
+            reporter_.log.end());
+}
+
+TEST_F(DatabaseBuildTest, OggTextsReachThePlayerCharacterSet) {
+  Song("o.ogg", test::MakeOggVorbisFile({"TITLE=M\xc3\xa4" "dchen", "ARTIST=Latin \xe4",
+                                         "ALBUM=\xe4\xb8\xad", "GENRE=Pop"}));
+  Song("short.ogg", "OggS");
+  Song("notvorbis.ogg", std::string(100, 'x'));
+  Build();
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  // Decoded from UTF-8 where it is UTF-8; other bytes kept; what the player lacks dropped.
+  EXPECT_EQ(records[1].Title, "M\xe4" "dchen");
+  EXPECT_EQ(records[1].Artist, "Latin \xe4");
+  EXPECT_EQ(records[1].Album, "?");  // a character the player lacks is one "?"
+  EXPECT_EQ(records[0], (tsong{"\\notvorbis.ogg", "???", "???", "???", "???"}));
+  EXPECT_EQ(reporter_.Value(BuildCounter::kOgg), 2);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kNoTags), 1);  // the 4-byte file
+}
+
+TEST_F(DatabaseBuildTest, WmaTextsAreConvertedAndCut) {
+  settings_.cutat = 8;
+  Song("w.wma", test::MakeWmaFile(u"A long title \u00e9", u"Author",
+                                  {test::StringDescriptor(u"WM/AlbumTitle", u"Alb"),
+                                   test::StringDescriptor(u"WM/Genre", u"Jazz")}));
+  Song("bad.wma", "not an asf file at all");
+  Build();
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], (tsong{"\\bad.wma", "???", "???", "???", "???"}));
+  EXPECT_EQ(records[1], (tsong{"\\w.wma", "A long ", "Author", "Alb", "Jazz"}));
+  EXPECT_EQ(reporter_.Value(BuildCounter::kWma), 2);
+}
+
+TEST_F(DatabaseBuildTest, LongNamesAreWarnedListedAndStillBuilt) {
+  const std::string name52 = std::string(48, 'a') + ".mp3";
+  const std::string name53 = std::string(49, 'b') + ".mp3";
+  Song(name52, Mp3WithId3v1("x", 1));
+  Song(name53, Mp3WithId3v1("y", 1));
+  Build();
+  EXPECT_EQ(Records().size(), 2u);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kNameTooLong), 1);
+  EXPECT_EQ(List(kLongNameList), "e:\\" + name53 + "\r\n");
+}
+
+TEST_F(DatabaseBuildTest, UnreadableSongIsLoggedAndTheBuildGoesOn) {
+  Song("a.mp3", Id3v2Builder().Text("TSIZ", "12x").Build());
+  Song("b.mp3", Mp3WithId3v1("fine", 2));
+  ASSERT_EQ(::mkfifo(dir_.Path("player/pipe.mp3").c_str(), 0644), 0);
+  Build();
+  EXPECT_EQ(Records().size(), 1u);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kNoTags), 2);
+  int exceptions = 0;
+  for (const auto& line : reporter_.log) {
+    if (line.rfind("Exception reading data: e:\\", 0) == 0) ++exceptions;
+  }
+  EXPECT_EQ(exceptions, 2);
+  EXPECT_NE(std::find(reporter_.log.begin(), reporter_.log.end(),
+                      "Exception reading data: e:\\a.mp3 ('12x' is not a valid integer value)"),
+            reporter_.log.end());
+  EXPECT_FALSE(test::NativeExists(dir_.Path("program/notag.m3u")));  // errors are not "no tag"
+}
+
+TEST_F(DatabaseBuildTest, NowriteKeepsTheOldDatabase) {
+  Song("a.mp3", Mp3WithId3v1("x", 1));
+  Song("iRivNavi.iDB", "old");
+  settings_.nowrite = true;
+  Build();
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "old");
+  EXPECT_EQ(reporter_.log.front(), "Deleting old Database");
+}
+
+TEST_F(DatabaseBuildTest, FailedDatabaseWriteKeepsTheOldOneAndEndsBeforeDone) {
+  Song("a.mp3", Mp3WithId3v1("x", 1));
+  Song("b.mp3", test::MakeMpegAudio(1));
+  Song("iRivNavi.iDB", "old");
+  SetFileFaultHook([](FileOp op) { return op == FileOp::kRename; });
+  EXPECT_THROW(Build(), Error);
+  SetFileFaultHook(nullptr);
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "old");
+  EXPECT_EQ(reporter_.log.back(), "Saving Database");
+  EXPECT_EQ(test::ListNames(settings_.lists_folder), "");
+}
+
+TEST_F(DatabaseBuildTest, FailedSideListEndsAfterDone) {
+  Song(std::string(60, 'n') + ".mp3", test::MakeMpegAudio(1));
+  settings_.lists_folder = dir_.Path("no/such/folder");
+  EXPECT_THROW(Build(), Error);
+  EXPECT_EQ(reporter_.log.back(), "Done");
+  EXPECT_EQ(Records().size(), 0u);
+}
+
+TEST_F(DatabaseBuildTest, RecordsFollowTreeOrderAndStaleId3v1IsNeverKept) {
+  Song("a.mp3", Mp3WithId3v1("First", 1));
+  Build();
+  EXPECT_EQ(Records()[0].Title, "First");
+  Song("a.mp3", Mp3WithId3v1("Edited", 1));
+  Build();
+  EXPECT_EQ(Records()[0].Title, "Edited");
+}
+
+TEST_F(DatabaseBuildTest, MoreThanTheFileHoldsIsReported) {
+  RebuildSongTree(tree_, 'e', "", nullptr);  // only the root
+  SongNode* root = tree_.root();
+  for (int i = 0; i < 10001; ++i) {
+    SongNode* n = tree_.AddChild(root, "s" + std::to_string(i) + ".ogg");
+    n->checked = 1;
+  }
+  Song("s0.ogg", test::MakeOggVorbisFile({"TITLE=x"}));
+  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kNoTags), 10000);
+  EXPECT_EQ(reporter_.Value(BuildCounter::kOgg), 1);
+  EXPECT_EQ(Records().size(), 1u);
+  tree_.Clear();
+  root = tree_.AddRoot("All songs");
+  for (int i = 0; i < 10001; ++i) tree_.AddChild(root, "s0.ogg")->checked = 1;
+  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  EXPECT_EQ(Records().size(), 9999u);
+  EXPECT_NE(std::find(reporter_.log.begin(), reporter_.log.end(),
+                      "Warning, too many songs: 2 songs not written (the player holds at most "
+                      "9999)"),
+            reporter_.log.end());
+}
+
+TEST(CleanTagText, KeepsTheAllowedBytesAndCutsToLimitMinusOne) {
+  test::RecordingReporter r;
+  int allowed = 0;
+  for (int b = 0; b < 256; ++b) allowed += IsAllowedTagByte(static_cast<unsigned char>(b));
+  EXPECT_EQ(allowed, 93);
+  EXPECT_EQ(CleanTagText("<<>>", 32, false, r), "???");
+  EXPECT_EQ(CleanTagText("M\xc3\xa4" "dchen", 32, false, r), "Mdchen");
+  EXPECT_EQ(CleanTagText(std::string(40, 'a'), 32, false, r), std::string(31, 'a'));
+  EXPECT_EQ(CleanTagText(std::string(31, 'a'), 32, false, r), std::string(31, 'a'));
+  EXPECT_EQ(CleanTagText(std::string(5000, 'a'), 32, false, r).size(), 31u);
+  EXPECT_EQ(CleanTagText("abc", 1, false, r), "");
+  EXPECT_EQ(CleanTagText(std::string(100, 'a'), 0, false, r).size(), 100u);
+  EXPECT_EQ(CleanTagText("", 4, false, r), "???");
+  EXPECT_TRUE(r.log.empty());
+  EXPECT_EQ(CleanTagText("Hello; World", 32, true, r), "Hello World");
+  EXPECT_EQ(r.log, std::vector<std::string>{"Adjusting tag: \"Hello; World\" -> \"Hello World\""});
+}
+
+TEST(CommaText, QuotesWhatNeedsIt) {
+  EXPECT_EQ(CommaText({}), "");
+  EXPECT_EQ(CommaText({""}), "\"\"");
+  EXPECT_EQ(CommaText({"AC", "DC"}), "AC,DC");
+  EXPECT_EQ(CommaText({"The Band"}), "\"The Band\"");
+  EXPECT_EQ(CommaText({"A B", "C"}), "\"A B\",C");
+  EXPECT_EQ(CommaText({"a", "", "b"}), "a,,b");
+  EXPECT_EQ(CommaText({"say \"hi\""}), "\"say \"\"hi\"\"\"");
+}
+
+TEST(GenreMapping, OnlyWholeNumbersInParentheses) {
+  EXPECT_EQ(MapId3v2Genre("(17)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("(0)"), "Blues");
+  EXPECT_EQ(MapId3v2Genre("(125)"), "Dance Hall");
+  EXPECT_EQ(MapId3v2Genre("( +17)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("($11)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("(0x11)"), "Rock");
+  for (const char* stays : {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)",
+                            "(99999999999)"}) {
+    EXPECT_EQ(MapId3v2Genre(stays), stays);
+  }
+}
+
+}  // namespace
+}  // namespace plondex

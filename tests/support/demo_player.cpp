@@ -1,0 +1,171 @@
+#include "support/demo_player.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "support/asf_builder.h"
+#include "support/id3v1_builder.h"
+#include "support/id3v2_builder.h"
+#include "support/ogg_builder.h"
+
+namespace plondex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Artist {
+  const char* name;  // UTF-8
+  std::array<const char*, 2> albums;
+  int genre;  // ID3v1 genre number
+};
+
+// Made-up artists and albums; some names need more than ASCII.
+constexpr Artist kArtists[] = {
+    {"Amber Coast", {"Low Tide", "Salt Roads"}, 13},
+    {"Björk Haldersen", {"Nordlys", "Über den Fjord"}, 52},
+    {"The Copper Kettles", {"Steam", "Whistle Stop"}, 17},
+    {"Dune Parade", {"Mirage", "Caravan Nights"}, 26},
+    {"Élodie Marchand", {"Chansons d'été", "Café Lumière"}, 102},
+    {"Frost & Fern", {"Winter Garden", "Greenhouse"}, 80},
+    {"Glass Harbor", {"Lighthouse", "Undertow"}, 20},
+    {"Hollow Pines", {"Timberline", "Resin"}, 2},
+    {"Iron Meridian", {"Latitude", "Dead Reckoning"}, 9},
+    {"Jürgen Weiß Trio", {"Nachtmusik", "Straßenbahn"}, 8},
+    {"Kestrel Flight", {"Updraft", "Hover"}, 31},
+    {"Lumen Drift", {"Photon", "Afterglow"}, 18},
+};
+
+constexpr const char* kTitleWords[] = {"Morning", "River",  "Echo",   "Lantern", "Paper",
+                                       "Signal",  "Orbit",  "Harbor", "Velvet",  "Ember",
+                                       "Meadow",  "Static", "Cobalt", "Willow",  "Spiral"};
+
+// Windows-1252 from the UTF-8 of the tables above.
+std::string Ansi(const std::string& utf8) { return Utf8ToAnsi(utf8); }
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string TitleOf(int album_index, int track) {
+  return std::string(kTitleWords[(album_index * 7 + track * 3) % 15]) + " " +
+         kTitleWords[(album_index + track * 5) % 15];
+}
+
+}  // namespace
+
+DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
+  const fs::path root(folder);
+  DemoPlayerSummary summary;
+  std::vector<std::string> first_list, second_list;
+  int album_index = 0;
+  for (const Artist& artist : kArtists) {
+    for (const char* album : artist.albums) {
+      const int tracks = 12 + album_index % 3;
+      for (int t = 1; t <= tracks; ++t) {
+        const std::string title = TitleOf(album_index, t);
+        char number[8];
+        std::snprintf(number, sizeof number, "%02d", t);
+        const std::string base = std::string(number) + " " + title;
+        const fs::path dir = root / "Music" / artist.name / album;
+        const std::string audio = MakeMpegAudio(3);
+        std::string file_name;
+        // Every kind of song the readers handle, spread over the albums.
+        switch ((album_index + t) % 6) {
+          case 0:
+          case 1: {  // ID3v2.3 with Latin-1 texts and a numeric genre
+            file_name = base + ".mp3";
+            WriteFile(dir / file_name, Id3v2Builder()
+                                           .Text("TIT2", title)
+                                           .Text("TPE1", Ansi(artist.name))
+                                           .Text("TALB", Ansi(album))
+                                           .Text("TCON", "(" + std::to_string(artist.genre) + ")")
+                                           .Text("TRCK", std::to_string(t))
+                                           .Padding(64)
+                                           .Build() +
+                                           audio);
+            ++summary.id3v2;
+            break;
+          }
+          case 2: {  // ID3v2.3 with UTF-16 texts and a genre name
+            file_name = base + ".mp3";
+            const auto wide = [](const std::string& utf8) { return *Utf8ToWide(utf8); };
+            WriteFile(dir / file_name, Id3v2Builder()
+                                           .Text16("TIT2", wide(title))
+                                           .Text16("TPE1", wide(artist.name))
+                                           .Text16("TALB", wide(album))
+                                           .Text16("TCON", u"Pop")
+                                           .Build() +
+                                           audio);
+            ++summary.id3v2;
+            break;
+          }
+          case 3: {  // ID3v1 only
+            file_name = base + ".mp3";
+            WriteFile(dir / file_name,
+                      audio + MakeId3v1Block(title, Ansi(artist.name), Ansi(album), "2004", "",
+                                             static_cast<uint8_t>(artist.genre), ' '));
+            ++summary.id3v1;
+            break;
+          }
+          case 4: {  // Ogg Vorbis, UTF-8 comments
+            file_name = base + ".ogg";
+            WriteFile(dir / file_name,
+                      MakeOggVorbisFile({"TITLE=" + title, std::string("ARTIST=") + artist.name,
+                                         std::string("ALBUM=") + album, "GENRE=Folk"}));
+            ++summary.ogg;
+            break;
+          }
+          default: {  // WMA
+            file_name = base + ".wma";
+            WriteFile(dir / file_name,
+                      MakeWmaFile(*Utf8ToWide(title), *Utf8ToWide(artist.name),
+                                  {StringDescriptor(u"WM/AlbumTitle", *Utf8ToWide(album)),
+                                   StringDescriptor(u"WM/Genre", u"Jazz"),
+                                   StringDescriptor(u"WM/TrackNumber", u"1")}));
+            ++summary.wma;
+            break;
+          }
+        }
+        ++summary.songs;
+        const std::string entry =
+            "\\Music\\" + Ansi(artist.name) + "\\" + Ansi(album) + "\\" + Ansi(file_name);
+        if (album_index < 2 && t <= 4) first_list.push_back(entry);
+        if (album_index % 5 == 3 && t % 4 == 1) second_list.push_back(entry);
+      }
+      ++album_index;
+    }
+  }
+  // Problem songs and other files a real player holds.
+  WriteFile(root / "Music" / "Unsorted" / "intro without any tag.mp3", MakeMpegAudio(2));
+  ++summary.songs;
+  ++summary.untagged;
+  WriteFile(root / "Music" / "Unsorted" /
+                "A remarkably long file name that the player cannot show.mp3",
+            MakeMpegAudio(2) + MakeId3v1Block("Long Name", "Various", "Unsorted", "2006", "", 12));
+  ++summary.songs;
+  ++summary.id3v1;
+  WriteFile(root / "Recycled" / "deleted song.mp3", MakeMpegAudio(1));
+  ++summary.songs;
+  WriteFile(root / "Music" / "Unsorted" / "cover.jpg", std::string("\xFF\xD8\xFF\xE0", 4));
+  WriteFile(root / "Music" / "readme.txt", "Songs for the demo player.\r\n");
+  WriteFile(root / "Podcasts" / ".keep", "");
+  fs::create_directories(root / "Podcasts" / "Empty folder");
+
+  auto lines = [](const std::vector<std::string>& entries) {
+    std::string text;
+    for (const auto& e : entries) text += e + "\r\n";
+    return text;
+  };
+  WriteFile(root / "playlists" / "Road Trip.m3u", lines(first_list));
+  WriteFile(root / "playlists" / "Evening.m3u", lines(second_list));
+  return summary;
+}
+
+}  // namespace plondex::test

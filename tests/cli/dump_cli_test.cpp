@@ -1,34 +1,17 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "navdb/irivdb.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs plondex-cli with the arguments (each quoted for the shell) and collects what it printed.
-CliRun RunCli(const test::TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = "'" PLONDEX_CLI "'";
-  for (const std::string& a : args) command += " '" + a + "'";
-  const std::string out = dir.Path("cli.out"), err = dir.Path("cli.err");
-  command += " >'" + out + "' 2>'" + err + "'";
-  CliRun run;
-  const int raw = std::system(command.c_str());
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = test::ReadNative(out);
-  run.err = test::ReadNative(err);
-  return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 class DumpCli : public ::testing::Test {
  protected:

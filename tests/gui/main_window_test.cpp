@@ -12,6 +12,9 @@
 #include "app/gui/options_dialog.h"
 #include "app/gui/searching_dialog.h"
 #include "app/gui/warning_dialog.h"
+#include "library/checkstates.h"
+#include "platform/files.h"
+#include "support/id3v1_builder.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -170,6 +173,49 @@ TEST_F(MainWindowTest, CloseSavesChecksOnlyWhenTheTreeHoldsNodes) {
   form->StartUp();
   form->close();
   EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"), "");  // nothing checked: empty file
+}
+
+TEST_F(MainWindowTest, CreateDatabaseShowsItsClosingBoxAndRaisesTheCounters) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3",
+             test::MakeMpegAudio(1) + test::MakeId3v1Block("T", "A", "B", "", "", 1));
+  dir_.Write("player/b.mp3", test::MakeMpegAudio(1));
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  SetSubtreeState(form->song_tree().root(), kChecked);
+  form->Create1Click();
+  EXPECT_EQ(prompter_->Texts("warning"),
+            std::vector<std::string>{
+                "Remember to disable the device before disconnecting the cable of the iHP.\r\nIf "
+                "not all data is written correctly it can corrupt the content of the harddisk!"});
+  EXPECT_EQ(form->findChild<QLabel*>("Label5")->text(), "1");
+  EXPECT_EQ(form->findChild<QLabel*>("Label8")->text(), "1");
+  EXPECT_TRUE(form->findChild<QLabel*>("Label6")->text().isEmpty());  // never rose
+  EXPECT_TRUE(form->Memo1()->toPlainText().startsWith("Deleting old Database\n"));
+  EXPECT_TRUE(form->Memo1()->toPlainText().endsWith("Done"));
+  EXPECT_EQ(test::ReadNative(program_ + "/notag.m3u"), "e:\\b.mp3\r\n");
+  EXPECT_TRUE(test::NativeExists(dir_.Path("player/iRivNavi.iDB")));
+}
+
+TEST_F(MainWindowTest, CreateDatabaseWithNowriteAndAfterAnError) {
+  dir_.Write("program/plondex.ini", "[main]\r\ndriveid=1234-ABCD\r\nnowrite=1\r\n");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  form->Create1Click();
+  EXPECT_EQ(prompter_->Texts(),
+            std::vector<std::string>{
+                "DB discarded and not written! Go to the options menu to enable DB writing."});
+  EXPECT_FALSE(test::NativeExists(dir_.Path("player/iRivNavi.iDB")));
+
+  WriteIni("1234-ABCD");
+  auto writing = MakeWindow(true, true);
+  writing->StartUp();
+  SetFileFaultHook([](FileOp op) { return op == FileOp::kCreate; });
+  writing->Create1Click();
+  SetFileFaultHook(nullptr);
+  ASSERT_EQ(prompter_->shown.size(), 1u);  // the error box and no closing box
+  EXPECT_EQ(prompter_->shown[0].kind, "error");
+  EXPECT_EQ(prompter_->shown[0].text.rfind("Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
 }
 
 TEST(WarningDialog, OkOnlyWhileTheBoxIsChecked) {

@@ -198,7 +198,8 @@ TEST(Id3v2Text, EveryTextFrameReachesItsProperty) {
                        "TLEN", "TOAL", "TOFN", "TORY", "TOWN", "TPE2", "TPE3", "TPE4", "TPOS",
                        "TPUB", "TRCK", "TRDA", "TRSN", "TRSO", "TSRC", "TSSE", "TYER", "TCON"};
   for (const char* id : ids) b.Text(id, std::string("v") + id);
-  const TId3Text& t = Read(Padded(b)).Texts();
+  const TId3v2 tag = Read(Padded(b));
+  const TId3Text& t = tag.Texts();
   const std::string got[] = {t.Album(),
                              t.Copyright(),
                              t.Date(),

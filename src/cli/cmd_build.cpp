@@ -27,9 +27,7 @@ constexpr char kUsage[] =
 class PrintingReporter : public BuildReporter {
  public:
   void ClearLog() override {}
-  void LogLine(const std::string& text) override {
-    std::printf("%s\n", AnsiToUtf8(text).c_str());
-  }
+  void LogLine(const std::string& text) override { std::printf("%s\n", AnsiToUtf8(text).c_str()); }
   void CounterRaised(BuildCounter counter, int value) override {
     values_[static_cast<int>(counter)] = value;
   }
@@ -60,7 +58,8 @@ int RunBuild(const std::vector<std::string>& args) {
     const bool has_value = i + 1 < args.size();
     if (a == "--letter" && has_value) {
       const std::string& l = args[++i];
-      if (l.size() != 1 || !NormalizeDriveLetter(l[0])) return UsageError("--letter needs a letter");
+      if (l.size() != 1 || !NormalizeDriveLetter(l[0]))
+        return UsageError("--letter needs a letter");
       settings.drive_letter = NormalizeDriveLetter(l[0]);
     } else if (a == "--checked" && has_value) {
       checked_file = args[++i];

@@ -142,8 +142,8 @@ class Build {
       if (artist.size() > 2 && artist.front() == '"' && artist.back() == '"') {
         artist = artist.substr(1, artist.size() - 2);
       }
-      auto record = NewRecord("", idv2_.Texts().ContentDescription(), artist,
-                              idv2_.Texts().Album(), idv2_.Texts().Content());
+      auto record = NewRecord("", idv2_.Texts().ContentDescription(), artist, idv2_.Texts().Album(),
+                              idv2_.Texts().Content());
       const std::string mapped = MapId3v2Genre(record->Genre);
       if (mapped != record->Genre) {
         if (settings_.verbose) {
@@ -202,8 +202,21 @@ bool IsAllowedTagByte(unsigned char b) {
   if (b < 32) return false;
   if (b < 128) {
     switch (b) {
-      case '"': case '$': case '%': case ';': case '<': case '=': case '>':
-      case '@': case '\\': case '^': case '{': case '|': case '}': case '~': case 127:
+      case '"':
+      case '$':
+      case '%':
+      case ';':
+      case '<':
+      case '=':
+      case '>':
+      case '@':
+      case '\\':
+      case '^':
+      case '{':
+      case '|':
+      case '}':
+      case '~':
+      case 127:
         return false;
       default:
         return true;
@@ -302,8 +315,8 @@ std::string MapId3v2Genre(const std::string& genre) {
   return GenreName(static_cast<int>(n));
 }
 
-void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1,
-                   TId3v2& idv2, BuildReporter& reporter) {
+void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
+                   BuildReporter& reporter) {
   Build(settings, idv1, idv2, reporter).Run(tree);
 }
 

@@ -33,8 +33,8 @@ inline constexpr size_t kMaxFileNameLength = 52;
 
 // Runs one build. The ID3 readers are the window's long-lived ones. Throws Error when the
 // database cannot be written (before "Done") or a side playlist cannot be written (after it).
-void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1,
-                   TId3v2& idv2, BuildReporter& reporter);
+void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
+                   BuildReporter& reporter);
 
 // True for the 93 byte values a tag text keeps.
 bool IsAllowedTagByte(unsigned char byte);

@@ -36,7 +36,8 @@ std::string FormatVolumeSerial(uint32_t serial) {
 }
 
 void FolderDrives::Add(char letter, std::string folder, std::string label, std::string serial) {
-  drives_[NormalizeDriveLetter(letter)] = Drive{std::move(folder), std::move(label), std::move(serial)};
+  drives_[NormalizeDriveLetter(letter)] =
+      Drive{std::move(folder), std::move(label), std::move(serial)};
 }
 
 const FolderDrives::Drive* FolderDrives::Find(char letter) const {

@@ -181,7 +181,8 @@ std::unique_ptr<InputFile> InputFile::Open(std::string_view path) {
   auto native = NativePath(path);
   if (!native) throw Error(CannotOpenMessage(shown, SystemErrorText(ENOENT)));
   struct stat st;
-  if (::stat(native->c_str(), &st) != 0) throw Error(CannotOpenMessage(shown, SystemErrorText(errno)));
+  if (::stat(native->c_str(), &st) != 0)
+    throw Error(CannotOpenMessage(shown, SystemErrorText(errno)));
   if (!S_ISREG(st.st_mode)) throw Error(CannotOpenMessage(shown, "Not a regular file"));
   const int fd = ::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) throw Error(CannotOpenMessage(shown, SystemErrorText(errno)));

@@ -38,10 +38,10 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 bool IsVirtualFileSystem(std::string_view fs) {
   static const std::set<std::string_view> kVirtual = {
-      "proc",      "sysfs",  "tmpfs",     "devtmpfs", "devpts",  "cgroup", "cgroup2",
-      "overlay",   "squashfs", "autofs",  "debugfs",  "tracefs", "securityfs", "pstore",
-      "bpf",       "mqueue", "hugetlbfs", "fusectl",  "configfs", "ramfs", "nsfs", "efivarfs",
-      "binfmt_misc", "rpc_pipefs", "nfsd"};
+      "proc",     "sysfs",       "tmpfs",      "devtmpfs", "devpts",   "cgroup",     "cgroup2",
+      "overlay",  "squashfs",    "autofs",     "debugfs",  "tracefs",  "securityfs", "pstore",
+      "bpf",      "mqueue",      "hugetlbfs",  "fusectl",  "configfs", "ramfs",      "nsfs",
+      "efivarfs", "binfmt_misc", "rpc_pipefs", "nfsd"};
   return kVirtual.count(fs) > 0;
 }
 
@@ -95,9 +95,8 @@ std::string DecodeMountEscapes(std::string_view field) {
   for (size_t i = 0; i < field.size(); ++i) {
     if (field[i] == '\\' && i + 3 < field.size()) {
       const std::string_view oct = field.substr(i + 1, 3);
-      if (oct.size() == 3 && std::all_of(oct.begin(), oct.end(), [](char c) {
-            return c >= '0' && c <= '7';
-          })) {
+      if (oct.size() == 3 &&
+          std::all_of(oct.begin(), oct.end(), [](char c) { return c >= '0' && c <= '7'; })) {
         out.push_back(static_cast<char>((oct[0] - '0') * 64 + (oct[1] - '0') * 8 + (oct[2] - '0')));
         i += 3;
         continue;

@@ -27,7 +27,8 @@ TEST_F(SettingsTest, MissingFileGivesDefaults) {
 }
 
 TEST_F(SettingsTest, ValuesAreReadAsTheyStand) {
-  dir_.Write("plondex.ini", "[main]\ndriveid=1234-ABCD\ncutat=200\nplaylists=lists\\sub\nusedrive=7\n");
+  dir_.Write("plondex.ini",
+             "[main]\ndriveid=1234-ABCD\ncutat=200\nplaylists=lists\\sub\nusedrive=7\n");
   const Settings s = LoadSettings(Ini());
   EXPECT_EQ(s.driveid, "1234-ABCD");
   EXPECT_EQ(s.cutat, 200);  // outside the dialog's bounds, used as it stands
@@ -59,7 +60,8 @@ TEST_F(SettingsTest, PreselectionBySerialOrIhpLabel) {
   drives.Add('e', Drive("e"), "My IHP-120 disk", "AAAA-0002");
   drives.Add('f', Drive("f"), "ihp-lower", "AAAA-0003");
   DriveChoices c = ListDriveChoices(drives, "");
-  EXPECT_EQ(c.entries, (std::vector<std::string>{"c: SYSTEM", "e: My IHP-120 disk", "f: ihp-lower"}));
+  EXPECT_EQ(c.entries,
+            (std::vector<std::string>{"c: SYSTEM", "e: My IHP-120 disk", "f: ihp-lower"}));
   EXPECT_EQ(c.serials, (std::vector<std::string>{"AAAA-0001", "AAAA-0002", "AAAA-0003"}));
   EXPECT_EQ(c.selection, 1);
   EXPECT_EQ(ListDriveChoices(drives, "AAAA-0003").selection, 2);

@@ -73,7 +73,8 @@ class DatabaseBuildTest : public ::testing::Test {
 };
 
 std::string Mp3WithId3v1(const std::string& title, uint8_t genre) {
-  return test::MakeMpegAudio(2) + test::MakeId3v1Block(title, "Artist1", "Album1", "2001", "", genre);
+  return test::MakeMpegAudio(2) +
+         test::MakeId3v1Block(title, "Artist1", "Album1", "2001", "", genre);
 }
 
 TEST_F(DatabaseBuildTest, NothingCheckedGivesAnEmptyDatabaseAndNoLists) {
@@ -90,14 +91,15 @@ TEST_F(DatabaseBuildTest, NothingCheckedGivesAnEmptyDatabaseAndNoLists) {
 
 TEST_F(DatabaseBuildTest, Id3v2AloneSuppliesTheTextsWhenPresent) {
   Song("A/one.MP3", Id3v2Builder()
-                        .Text("TIT2", "Hello; World")
-                        .Text("TPE1", "AC/DC")
-                        .Text("TALB", "Album")
-                        .Text("TCON", "(17)")
-                        .Build() +
+                            .Text("TIT2", "Hello; World")
+                            .Text("TPE1", "AC/DC")
+                            .Text("TALB", "Album")
+                            .Text("TCON", "(17)")
+                            .Build() +
                         test::MakeMpegAudio(2) +
                         test::MakeId3v1Block("v1 title", "v1", "v1", "", "", 1));
-  Song("B/two.mp3", Id3v2Builder().Text("TPE1", "Simon & Garfunkel").Text("TCON", "(17)Rock").Build());
+  Song("B/two.mp3",
+       Id3v2Builder().Text("TPE1", "Simon & Garfunkel").Text("TCON", "(17)Rock").Build());
   Build();
   const auto records = Records();
   ASSERT_EQ(records.size(), 2u);
@@ -109,20 +111,25 @@ TEST_F(DatabaseBuildTest, Id3v2AloneSuppliesTheTextsWhenPresent) {
 }
 
 TEST_F(DatabaseBuildTest, Id3v24WithId3v1GivesQuestionMarksAndVerboseLines) {
-  Song("x.mp3", Id3v2Builder().Version(4, 0).Text("TIT2", "ignored").Build() +
-                    Mp3WithId3v1("v1", 17));
+  Song("x.mp3",
+       Id3v2Builder().Version(4, 0).Text("TIT2", "ignored").Build() + Mp3WithId3v1("v1", 17));
   settings_.verbose = true;
   Build();
   EXPECT_EQ(Records()[0], (tsong{"\\x.mp3", "???", "???", "???", "???"}));
   EXPECT_EQ(reporter_.Value(BuildCounter::kId3v2), 1);
-  const std::vector<std::string> expected = {
-      "Deleting old Database",         "Creating Database",
-      "Adjusting tag: \"\" -> \"???\"", "Adjusting tag: \"\" -> \"???\"",
-      "Adjusting tag: \"\" -> \"???\"", "Adjusting tag: \"\" -> \"???\"",
-      "Adding: e:\\x.mp3",            "Artist: ???",
-      "Album: ???",                    "Title: ???",
-      "Genre: ???",                    "Saving Database",
-      "Done"};
+  const std::vector<std::string> expected = {"Deleting old Database",
+                                             "Creating Database",
+                                             "Adjusting tag: \"\" -> \"???\"",
+                                             "Adjusting tag: \"\" -> \"???\"",
+                                             "Adjusting tag: \"\" -> \"???\"",
+                                             "Adjusting tag: \"\" -> \"???\"",
+                                             "Adding: e:\\x.mp3",
+                                             "Artist: ???",
+                                             "Album: ???",
+                                             "Title: ???",
+                                             "Genre: ???",
+                                             "Saving Database",
+                                             "Done"};
   EXPECT_EQ(reporter_.log, expected);
 }
 
@@ -141,15 +148,18 @@ TEST_F(DatabaseBuildTest, Id3v1WhenNoId3v2AndNoTagAtAll) {
 }
 
 TEST_F(DatabaseBuildTest, OggTextsReachThePlayerCharacterSet) {
-  Song("o.ogg", test::MakeOggVorbisFile({"TITLE=M\xc3\xa4" "dchen", "ARTIST=Latin \xe4",
-                                         "ALBUM=\xe4\xb8\xad", "GENRE=Pop"}));
+  Song("o.ogg", test::MakeOggVorbisFile({"TITLE=M\xc3\xa4"
+                                         "dchen",
+                                         "ARTIST=Latin \xe4", "ALBUM=\xe4\xb8\xad", "GENRE=Pop"}));
   Song("short.ogg", "OggS");
   Song("notvorbis.ogg", std::string(100, 'x'));
   Build();
   const auto records = Records();
   ASSERT_EQ(records.size(), 2u);
   // Decoded from UTF-8 where it is UTF-8; other bytes kept; what the player lacks dropped.
-  EXPECT_EQ(records[1].Title, "M\xe4" "dchen");
+  EXPECT_EQ(records[1].Title,
+            "M\xe4"
+            "dchen");
   EXPECT_EQ(records[1].Artist, "Latin \xe4");
   EXPECT_EQ(records[1].Album, "?");  // a character the player lacks is one "?"
   EXPECT_EQ(records[0], (tsong{"\\notvorbis.ogg", "???", "???", "???", "???"}));
@@ -267,7 +277,10 @@ TEST(CleanTagText, KeepsTheAllowedBytesAndCutsToLimitMinusOne) {
   for (int b = 0; b < 256; ++b) allowed += IsAllowedTagByte(static_cast<unsigned char>(b));
   EXPECT_EQ(allowed, 93);
   EXPECT_EQ(CleanTagText("<<>>", 32, false, r), "???");
-  EXPECT_EQ(CleanTagText("M\xc3\xa4" "dchen", 32, false, r), "Mdchen");
+  EXPECT_EQ(CleanTagText("M\xc3\xa4"
+                         "dchen",
+                         32, false, r),
+            "Mdchen");
   EXPECT_EQ(CleanTagText(std::string(40, 'a'), 32, false, r), std::string(31, 'a'));
   EXPECT_EQ(CleanTagText(std::string(31, 'a'), 32, false, r), std::string(31, 'a'));
   EXPECT_EQ(CleanTagText(std::string(5000, 'a'), 32, false, r).size(), 31u);
@@ -296,8 +309,8 @@ TEST(GenreMapping, OnlyWholeNumbersInParentheses) {
   EXPECT_EQ(MapId3v2Genre("( +17)"), "Rock");
   EXPECT_EQ(MapId3v2Genre("($11)"), "Rock");
   EXPECT_EQ(MapId3v2Genre("(0x11)"), "Rock");
-  for (const char* stays : {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)",
-                            "(99999999999)"}) {
+  for (const char* stays :
+       {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)", "(99999999999)"}) {
     EXPECT_EQ(MapId3v2Genre(stays), stays);
   }
 }

@@ -18,7 +18,9 @@ TEST(CodePage, HighBytesRoundTripThroughUnicode) {
 }
 
 TEST(CodePage, WideToAnsiGivesOneQuestionMarkPerCharacter) {
-  EXPECT_EQ(WideToAnsi(u"M\u00e4dchen \u20ac"), "M\xe4" "dchen \x80");
+  EXPECT_EQ(WideToAnsi(u"M\u00e4dchen \u20ac"),
+            "M\xe4"
+            "dchen \x80");
   EXPECT_EQ(WideToAnsi(u"\u4e2d\u6587"), "??");
   EXPECT_EQ(WideToAnsi(u"a\U0001F600b"), "a?b");  // a surrogate pair is one character
   EXPECT_EQ(WideToAnsi(std::u16string(u"a") + char16_t(0xD800) + u"b"), "a?b");
@@ -26,7 +28,10 @@ TEST(CodePage, WideToAnsiGivesOneQuestionMarkPerCharacter) {
 }
 
 TEST(CodePage, InvalidUtf8KeepsItsBytes) {
-  EXPECT_EQ(Utf8ToAnsi("M\xc3\xa4" "dchen"), "M\xe4" "dchen");
+  EXPECT_EQ(Utf8ToAnsi("M\xc3\xa4"
+                       "dchen"),
+            "M\xe4"
+            "dchen");
   EXPECT_EQ(Utf8ToAnsi("Latin-1 \xe4"), "Latin-1 \xe4");
   EXPECT_FALSE(Utf8ToWide("\xc0\xaf").has_value());          // overlong
   EXPECT_FALSE(Utf8ToWide("\xed\xa0\x80").has_value());      // surrogate

@@ -27,14 +27,23 @@ class FilesTest : public ::testing::Test {
 };
 
 TEST_F(FilesTest, PlayerPathsResolveNameByName) {
-  dir_.Write("player/Music/M\xc3\xa4" "dchen.mp3", "utf8");
+  dir_.Write(
+      "player/Music/M\xc3\xa4"
+      "dchen.mp3",
+      "utf8");
   dir_.Write("player/Music/raw\xe4.mp3", "latin1");
-  EXPECT_TRUE(FileExists("e:\\Music\\M\xe4" "dchen.mp3"));
-  EXPECT_EQ(ReadWholeFile("e:\\Music\\M\xe4" "dchen.mp3"), "utf8");
+  EXPECT_TRUE(
+      FileExists("e:\\Music\\M\xe4"
+                 "dchen.mp3"));
+  EXPECT_EQ(ReadWholeFile("e:\\Music\\M\xe4"
+                          "dchen.mp3"),
+            "utf8");
   EXPECT_EQ(ReadWholeFile("E:\\Music\\raw\xe4.mp3"), "latin1");
   EXPECT_TRUE(FolderExists("e:\\Music"));
   EXPECT_TRUE(FolderExists("e:\\"));
-  EXPECT_FALSE(FolderExists("e:\\Music\\M\xe4" "dchen.mp3"));
+  EXPECT_FALSE(
+      FolderExists("e:\\Music\\M\xe4"
+                   "dchen.mp3"));
   EXPECT_FALSE(FileExists("f:\\Music"));
   // A name can never leave the drive.
   EXPECT_FALSE(NativePath("e:\\..\\player").has_value());
@@ -61,8 +70,8 @@ TEST_F(FilesTest, ListingLeavesOutFolderLinksAndBackslashNames) {
   ASSERT_TRUE(entries);
   std::map<std::string, bool> seen;
   for (const auto& e : *entries) seen[e.name] = e.is_folder;
-  EXPECT_EQ(seen, (std::map<std::string, bool>{{"sub", true}, {"song.mp3", false},
-                                               {"link.mp3", false}}));
+  EXPECT_EQ(seen,
+            (std::map<std::string, bool>{{"sub", true}, {"song.mp3", false}, {"link.mp3", false}}));
   EXPECT_FALSE(ListFolder("e:\\missing").has_value());
 }
 

@@ -56,9 +56,9 @@ TEST(LinuxDrives, MissingFactsGiveEmptyTexts) {
 TEST(LinuxDrives, TwoDrivesMayShareOneSerial) {
   const std::string info =
       "1 0 8:1 / /media/a rw - vfat /dev/sdb1 rw\n2 0 8:2 / /media/b rw - vfat /dev/sdc1 rw\n";
-  const auto drives = AssignDrives(SelectCandidateMounts(info),
-                                   {{"AAAA-BBBB", makedev(8, 1)}, {"AAAA-BBBB", makedev(8, 2)}},
-                                   {}, {});
+  const auto drives =
+      AssignDrives(SelectCandidateMounts(info),
+                   {{"AAAA-BBBB", makedev(8, 1)}, {"AAAA-BBBB", makedev(8, 2)}}, {}, {});
   ASSERT_EQ(drives.size(), 2u);
   EXPECT_EQ(drives[0].serial, drives[1].serial);
 }
@@ -66,9 +66,8 @@ TEST(LinuxDrives, TwoDrivesMayShareOneSerial) {
 TEST(LinuxDrives, AtMostTwentyFourLetters) {
   std::string info;
   for (int i = 0; i < 30; ++i) {
-    info += std::to_string(i) + " 0 8:" + std::to_string(i) + " / /media/d" +
-            (i < 10 ? "0" : "") + std::to_string(i) + " rw - vfat /dev/sd" + std::to_string(i) +
-            " rw\n";
+    info += std::to_string(i) + " 0 8:" + std::to_string(i) + " / /media/d" + (i < 10 ? "0" : "") +
+            std::to_string(i) + " rw - vfat /dev/sd" + std::to_string(i) + " rw\n";
   }
   const auto drives = AssignDrives(SelectCandidateMounts(info), {}, {}, {});
   ASSERT_EQ(drives.size(), 24u);

@@ -81,15 +81,16 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
           case 0:
           case 1: {  // ID3v2.3 with Latin-1 texts and a numeric genre
             file_name = base + ".mp3";
-            WriteFile(dir / file_name, Id3v2Builder()
-                                           .Text("TIT2", title)
-                                           .Text("TPE1", Ansi(artist.name))
-                                           .Text("TALB", Ansi(album))
-                                           .Text("TCON", "(" + std::to_string(artist.genre) + ")")
-                                           .Text("TRCK", std::to_string(t))
-                                           .Padding(64)
-                                           .Build() +
-                                           audio);
+            WriteFile(dir / file_name,
+                      Id3v2Builder()
+                              .Text("TIT2", title)
+                              .Text("TPE1", Ansi(artist.name))
+                              .Text("TALB", Ansi(album))
+                              .Text("TCON", "(" + std::to_string(artist.genre) + ")")
+                              .Text("TRCK", std::to_string(t))
+                              .Padding(64)
+                              .Build() +
+                          audio);
             ++summary.id3v2;
             break;
           }
@@ -97,11 +98,11 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
             file_name = base + ".mp3";
             const auto wide = [](const std::string& utf8) { return *Utf8ToWide(utf8); };
             WriteFile(dir / file_name, Id3v2Builder()
-                                           .Text16("TIT2", wide(title))
-                                           .Text16("TPE1", wide(artist.name))
-                                           .Text16("TALB", wide(album))
-                                           .Text16("TCON", u"Pop")
-                                           .Build() +
+                                               .Text16("TIT2", wide(title))
+                                               .Text16("TPE1", wide(artist.name))
+                                               .Text16("TALB", wide(album))
+                                               .Text16("TCON", u"Pop")
+                                               .Build() +
                                            audio);
             ++summary.id3v2;
             break;
@@ -146,9 +147,9 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
   WriteFile(root / "Music" / "Unsorted" / "intro without any tag.mp3", MakeMpegAudio(2));
   ++summary.songs;
   ++summary.untagged;
-  WriteFile(root / "Music" / "Unsorted" /
-                "A remarkably long file name that the player cannot show.mp3",
-            MakeMpegAudio(2) + MakeId3v1Block("Long Name", "Various", "Unsorted", "2006", "", 12));
+  WriteFile(
+      root / "Music" / "Unsorted" / "A remarkably long file name that the player cannot show.mp3",
+      MakeMpegAudio(2) + MakeId3v1Block("Long Name", "Various", "Unsorted", "2006", "", 12));
   ++summary.songs;
   ++summary.id3v1;
   WriteFile(root / "Recycled" / "deleted song.mp3", MakeMpegAudio(1));

@@ -84,8 +84,8 @@ void IniFile::Parse(std::string_view text) {
     if (eq == std::string_view::npos) {
       current->lines.push_back(Line{false, {}, std::string(line)});
     } else {
-      current->lines.push_back(
-          Line{true, std::string(Trim(line.substr(0, eq))), std::string(Trim(line.substr(eq + 1)))});
+      current->lines.push_back(Line{true, std::string(Trim(line.substr(0, eq))),
+                                    std::string(Trim(line.substr(eq + 1)))});
     }
   }
 }

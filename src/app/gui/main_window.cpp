@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -53,9 +53,9 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   songs_layout->addWidget(tree_view_);
 
   // The playlist pane draws its own "Playlists" group box.
-  panel_ = new PlaylistPanel(
-      &forward_,
-      [this] { return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite}; });
+  panel_ = new PlaylistPanel(&forward_, [this] {
+    return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite};
+  });
   panel_->SetTreeSource(tree_view_,
                         [this]() -> const SongNode* { return tree_view_->SelectedNode(); });
 
@@ -166,9 +166,7 @@ QAction* TForm1::FindAction(const QString& object_name) const {
   return findChild<QAction*>(object_name);
 }
 
-void TForm1::SetPrompter(std::unique_ptr<Prompter> prompter) {
-  prompter_ = std::move(prompter);
-}
+void TForm1::SetPrompter(std::unique_ptr<Prompter> prompter) { prompter_ = std::move(prompter); }
 
 std::string TForm1::IniPath() const { return program_folder_ + "/" + kSettingsFileName; }
 
@@ -235,7 +233,9 @@ void TForm1::ReloadPlayer() {
   panel_->ReloadPlaylists();
 }
 
-void TForm1::Options1Click() { Run([this] { RunOptionsDialog(); }); }
+void TForm1::Options1Click() {
+  Run([this] { RunOptionsDialog(); });
+}
 
 void TForm1::Exit1Click() { close(); }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace plondex {
@@ -14,10 +15,38 @@ std::string& Folder() {
   return folder;
 }
 
+// The package manager owns these folders. Root can write to them, but settings and song lists
+// dropped there would litter the system, so an installed program keeps its files per user.
+bool IsSystemProgramFolder(const std::string& folder) {
+  std::string path = folder;
+  if (char* resolved = ::realpath(folder.c_str(), nullptr)) {
+    path = resolved;
+    std::free(resolved);
+  }
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  static constexpr std::string_view kSystemFolders[] = {
+      "/bin",       "/sbin",          "/usr/bin",        "/usr/sbin",
+      "/usr/games", "/usr/local/bin", "/usr/local/sbin", "/usr/local/games"};
+  for (std::string_view system : kSystemFolders) {
+    if (path == system) return true;
+  }
+  return false;
+}
+
+// Creates the folder and its missing parents, private to the user as configuration folders are.
+void MakeFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    ::mkdir(folder.substr(0, slash).c_str(), 0700);
+  }
+  ::mkdir(folder.c_str(), 0700);
+}
+
 }  // namespace
 
 std::string ChooseProgramFolder(const std::string& executable_folder) {
-  if (!executable_folder.empty() && ::access(executable_folder.c_str(), W_OK) == 0) {
+  if (!executable_folder.empty() && ::access(executable_folder.c_str(), W_OK) == 0 &&
+      !IsSystemProgramFolder(executable_folder)) {
     return executable_folder;
   }
   std::string base;
@@ -28,9 +57,8 @@ std::string ChooseProgramFolder(const std::string& executable_folder) {
   } else {
     base = "/tmp";
   }
-  ::mkdir(base.c_str(), 0700);
   const std::string folder = base + "/plondex";
-  ::mkdir(folder.c_str(), 0700);
+  MakeFolders(folder);
   return folder;
 }
 

@@ -7,8 +7,9 @@
 
 namespace plondex {
 
-// The folder of the executable when it is writable, else the per-user configuration folder
-// ($XDG_CONFIG_HOME/plondex or ~/.config/plondex, created when missing).
+// The folder of the executable when it is writable and not a system program folder such as
+// /usr/bin, else the per-user configuration folder ($XDG_CONFIG_HOME/plondex or
+// ~/.config/plondex, created with its parents when missing).
 std::string ChooseProgramFolder(const std::string& executable_folder);
 
 // The program folder in use (native path, no trailing '/'). Set once at start-up.

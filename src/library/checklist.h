@@ -1,10 +1,13 @@
 #pragma once
 
 // The saved check list: the paths of songs.dat, looked up while the drive is scanned. A path
-// matches a line that equals it with letter case ignored, in the locale's own sense of case.
+// matches a line that names the same folders and file, with letter case ignored in the locale's
+// own sense of case.
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace plondex {
@@ -13,23 +16,50 @@ class SavedCheckList {
  public:
   SavedCheckList() = default;
   // Takes the lines as they are; empty lines are dropped since no path can match them.
-  explicit SavedCheckList(const std::vector<std::string>& lines);
+  explicit SavedCheckList(std::vector<std::string> lines);
+  // The look-up tables point into the lines: moving keeps them valid, a copy would not.
+  SavedCheckList(const SavedCheckList&) = delete;
+  SavedCheckList& operator=(const SavedCheckList&) = delete;
+  SavedCheckList(SavedCheckList&&) = default;
+  SavedCheckList& operator=(SavedCheckList&&) = default;
 
   // The lines of a songs.dat file. No file gives an empty list; a file that exists but cannot be
   // read throws Error with the reason.
   static SavedCheckList Load(const std::string& path);
 
-  // True when a line names this path (case-insensitive).
-  bool Contains(std::string_view path) const;
+  // True when a line names this path (case-insensitive). Not for use from two threads at once:
+  // it fills its look-up tables as it goes.
+  bool Contains(const std::string& path) const;
 
-  bool empty() const { return keys_.empty(); }
-  // Distinct entries, counted after case folding.
-  size_t size() const { return keys_.size(); }
+  bool empty() const { return lines_.empty(); }
+  // Distinct lines.
+  size_t size() const { return lines_.size(); }
 
  private:
-  // One collation key per distinct line, in byte order: a probe is keyed once and then found by
-  // plain byte comparisons.
-  std::vector<std::string> keys_;
+  // The file names of the lines of one folder, and once needed their collation keys in byte
+  // order: a probe is keyed once and then found by plain byte comparisons.
+  struct Folder {
+    std::vector<std::string_view> names;  // into lines_
+    std::vector<std::string> keys;
+  };
+
+  void GroupLines() const;
+  // The collation keys of a folder path's names, joined by a byte no key holds.
+  std::string FolderKey(std::string_view folder) const;
+  // The lines in the folder that matches this one, or nullptr.
+  Folder* FolderOf(std::string_view folder) const;
+
+  // Most songs are found just as they were written, so a byte-exact look-up comes first and the
+  // collation keys, the costly part, are made only for what it misses. A folder of the scan is
+  // keyed once, and a file name only when the list names its folder at all.
+  std::unordered_set<std::string> lines_;
+  mutable bool grouped_ = false;
+  mutable std::unordered_map<std::string, Folder> folders_;  // by FolderKey
+  mutable Folder loose_;                                     // lines without a '\'
+  mutable std::unordered_map<std::string, std::string> name_keys_;
+  mutable std::unordered_map<std::string, Folder*> folder_of_text_;
+  mutable std::string last_folder_ = std::string(1, '\0');  // no path holds a NUL
+  mutable Folder* last_match_ = nullptr;
 };
 
 }  // namespace plondex

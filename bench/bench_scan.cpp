@@ -1,0 +1,178 @@
+// The drive scan with the check list restored, against a bare walk of the same folders; and a
+// click on "All songs" on that tree.
+//
+// The player: 100 artist folders of 10 album folders of 10 songs: 10,000 songs in 1,000 album
+// folders, every song name different. songs.dat holds 10,000 lines: every song; or the songs of
+// every other album and 5,000 songs that are gone; or every other song and 5,000 songs that are
+// gone (the hardest case for the look-up: every folder holds songs both listed and not).
+
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "library/checkstates.h"
+#include "library/scan.h"
+#include "library/textlines.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using plondex::SongTree;
+
+struct Player {
+  plondex::test::TempDir dir;
+  std::string root;
+  std::string every_song;
+  std::string half_the_albums;
+  std::string every_other_song;
+
+  Player() {
+    root = dir.MakeFolder("player");
+    const std::string source = dir.Write("source.mp3", "");
+    std::vector<std::string> every, albums, others;
+    for (int a = 0; a < 100; ++a) {
+      const std::string artist = "Artist " + std::to_string(a);
+      for (int b = 0; b < 10; ++b) {
+        const std::string album = "Album " + std::to_string(b) + " of " + artist;
+        dir.MakeFolder("player/" + artist + "/" + album);
+        for (int s = 0; s < 10; ++s) {
+          const int n = a * 100 + b * 10 + s;
+          const std::string song = std::to_string(s + 1) + " - Song number " + std::to_string(n) +
+                                   " by " + artist + ".mp3";
+          // Hard links: the same directory entries as real files, made far faster.
+          const std::string native = root + "/" + artist + "/" + album + "/" + song;
+          if (::link(source.c_str(), native.c_str()) != 0) std::perror("link");
+          const std::string path = "e:\\" + artist + "\\" + album + "\\" + song;
+          const std::string gone = "e:\\Old\\" + artist + "\\Song " + std::to_string(n) + ".mp3";
+          every.push_back(path);
+          albums.push_back(b % 2 ? path : gone);
+          others.push_back(s % 2 ? path : gone);
+        }
+      }
+    }
+    every_song = dir.Write("every.dat", plondex::JoinTextLines(every));
+    half_the_albums = dir.Write("albums.dat", plondex::JoinTextLines(albums));
+    every_other_song = dir.Write("others.dat", plondex::JoinTextLines(others));
+    auto drives = std::make_shared<plondex::FolderDrives>();
+    drives->Add('e', root, "IHP", "1234-ABCD");
+    plondex::SetDriveTable(drives);
+  }
+};
+
+Player& ThePlayer() {
+  static Player player;
+  return player;
+}
+
+// What any program must do at the least to see the same folders.
+size_t BareWalk(const std::string& folder) {
+  size_t entries = 0;
+  std::vector<std::string> pending{folder};
+  while (!pending.empty()) {
+    const std::string path = std::move(pending.back());
+    pending.pop_back();
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) continue;
+    while (dirent* e = ::readdir(dir)) {
+      const std::string_view name = e->d_name;
+      if (name == "." || name == "..") continue;
+      ++entries;
+      if (e->d_type == DT_DIR) pending.push_back(path + "/" + e->d_name);
+    }
+    ::closedir(dir);
+  }
+  return entries;
+}
+
+void BM_BareWalk(benchmark::State& state) {
+  Player& player = ThePlayer();
+  for (auto _ : state) benchmark::DoNotOptimize(BareWalk(player.root));
+}
+BENCHMARK(BM_BareWalk)->Unit(benchmark::kMillisecond);
+
+// Rebuild plus the full recompute that follows it, as a refresh runs them.
+void Rescan(benchmark::State& state, const std::string& songs_dat) {
+  SongTree tree;
+  size_t checked = 0;
+  for (auto _ : state) {
+    plondex::RebuildSongTree(tree, 'e', songs_dat, nullptr);
+    plondex::RecomputeCheckStates(tree);
+    benchmark::DoNotOptimize(tree.root()->state);
+  }
+  std::vector<const plondex::SongNode*> pending{tree.root()};
+  while (!pending.empty()) {
+    const plondex::SongNode* n = pending.back();
+    pending.pop_back();
+    checked += n->checked;
+    for (const auto& c : n->children) pending.push_back(c.get());
+  }
+  state.counters["nodes"] = static_cast<double>(tree.node_count());
+  state.counters["checked"] = static_cast<double>(checked);
+}
+
+void BM_ScanWithoutCheckList(benchmark::State& state) {
+  Rescan(state, ThePlayer().dir.Path("none.dat"));
+}
+BENCHMARK(BM_ScanWithoutCheckList)->Unit(benchmark::kMillisecond);
+
+void BM_ScanRestoringEverySong(benchmark::State& state) { Rescan(state, ThePlayer().every_song); }
+BENCHMARK(BM_ScanRestoringEverySong)->Unit(benchmark::kMillisecond);
+
+void BM_ScanRestoringHalfTheAlbums(benchmark::State& state) {
+  Rescan(state, ThePlayer().half_the_albums);
+}
+BENCHMARK(BM_ScanRestoringHalfTheAlbums)->Unit(benchmark::kMillisecond);
+
+void BM_ScanRestoringEveryOtherSong(benchmark::State& state) {
+  Rescan(state, ThePlayer().every_other_song);
+}
+BENCHMARK(BM_ScanRestoringEveryOtherSong)->Unit(benchmark::kMillisecond);
+
+SongTree& ScannedTree() {
+  static SongTree tree = [] {
+    SongTree t;
+    plondex::RebuildSongTree(t, 'e', ThePlayer().every_other_song, nullptr);
+    plondex::RecomputeCheckStates(t);
+    return t;
+  }();
+  return tree;
+}
+
+// A click on the root's icon: everything checked, the next click everything unchecked.
+void BM_ToggleAllSongs(benchmark::State& state) {
+  SongTree& tree = ScannedTree();
+  for (auto _ : state) {
+    plondex::ToggleNode(tree.root());
+    benchmark::DoNotOptimize(tree.root()->state);
+  }
+}
+BENCHMARK(BM_ToggleAllSongs)->Unit(benchmark::kMillisecond);
+
+void BM_ToggleAllSongsAndRecompute(benchmark::State& state) {
+  SongTree& tree = ScannedTree();
+  for (auto _ : state) {
+    plondex::ToggleNode(tree.root());
+    plondex::RecomputeCheckStates(tree);
+    benchmark::DoNotOptimize(tree.root()->state);
+  }
+}
+BENCHMARK(BM_ToggleAllSongsAndRecompute)->Unit(benchmark::kMillisecond);
+
+void BM_SaveCheckStates(benchmark::State& state) {
+  SongTree& tree = ScannedTree();
+  plondex::SetSubtreeState(tree.root(), plondex::kChecked);
+  const std::string path = ThePlayer().dir.Path("saved.dat");
+  for (auto _ : state) plondex::SaveCheckStates(tree, 'e', path);
+}
+BENCHMARK(BM_SaveCheckStates)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

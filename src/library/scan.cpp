@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/collation.h"
+#include "platform/drives.h"
 #include "platform/files.h"
 
 namespace plondex {
@@ -97,6 +98,8 @@ void RebuildSongTree(SongTree& tree, char drive_letter, const std::string& songs
   const SavedCheckList saved = SavedCheckList::Load(songs_dat_path);
   tree.Clear();
   SongNode* root = tree.AddRoot(kRootText);
+  // Without a drive letter the path would be taken as a folder of the working directory.
+  if (!NormalizeDriveLetter(drive_letter)) return;
   ScanFolder(tree, std::string{drive_letter, ':', '\\'}, root, saved, on_count);
 }
 

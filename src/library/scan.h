@@ -20,7 +20,7 @@ using ScanCountFn = std::function<void(size_t node_total)>;
 // below the drive's root in the file system's order. Songs named in the check list file at
 // songs_dat_path (a missing file names none) come back checked. When that file cannot be read
 // this throws Error and leaves the tree as it was. Folder states are provisional: recompute the
-// check states afterwards.
+// check states afterwards. A drive letter that is no letter gives the root alone.
 void RebuildSongTree(SongTree& tree, char drive_letter, const std::string& songs_dat_path,
                      const ScanCountFn& on_count);
 

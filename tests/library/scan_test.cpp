@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "library/checkstates.h"
@@ -69,6 +70,14 @@ TEST_F(ScanTest, AnEmptyDriveGivesTheRootAlone) {
   Scan();
   ASSERT_TRUE(tree_.root());
   EXPECT_EQ(tree_.root()->text, "All songs");
+  EXPECT_EQ(tree_.node_count(), 1u);
+  // No drive letter: " :\\" must not be taken for a folder of the working folder.
+  dir_.Write("cwd/ :/a.mp3", "");
+  char* previous = ::getcwd(nullptr, 0);
+  ASSERT_EQ(::chdir(dir_.Path("cwd").c_str()), 0);
+  Scan(' ');
+  EXPECT_EQ(::chdir(previous), 0);
+  std::free(previous);
   EXPECT_EQ(tree_.node_count(), 1u);
 }
 

@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <unordered_map>
 
 #include "platform/codepage.h"
 #include "platform/drives.h"
@@ -43,6 +45,40 @@ std::vector<std::string_view> SplitPlayerNames(std::string_view rest) {
   return names;
 }
 
+// The entries of the folder searched last, by their 8-bit names. A build looks up every song of a
+// folder in turn, and listing a large folder once per song would make that quadratic.
+struct FolderNames {
+  std::string folder;
+  std::unordered_map<std::string, std::string> native_by_ansi;  // the first entry of each name
+};
+
+// The native name of the folder's first entry whose 8-bit form is name.
+std::optional<std::string> FindByAnsiName(const std::string& folder, std::string_view name) {
+  static std::mutex mutex;
+  static FolderNames last;
+  const std::lock_guard<std::mutex> lock(mutex);
+  const std::string key(name);
+  if (last.folder == folder) {
+    // A hit is checked against the disk; a miss lists the folder again, as it may have changed.
+    auto it = last.native_by_ansi.find(key);
+    struct stat st;
+    if (it != last.native_by_ansi.end() && LstatOk(folder + "/" + it->second, &st)) {
+      return it->second;
+    }
+  }
+  last = FolderNames();
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return std::nullopt;
+  last.folder = folder;
+  while (dirent* e = ::readdir(dir)) {
+    last.native_by_ansi.emplace(NativeNameToAnsi(e->d_name), e->d_name);
+  }
+  ::closedir(dir);
+  auto it = last.native_by_ansi.find(key);
+  if (it == last.native_by_ansi.end()) return std::nullopt;
+  return it->second;
+}
+
 // Finds the native name of an 8-bit name in a folder.
 std::string ResolveName(const std::string& folder, std::string_view name) {
   std::string utf8 = AnsiToUtf8(name);
@@ -51,17 +87,7 @@ std::string ResolveName(const std::string& folder, std::string_view name) {
   std::string raw(name);
   if (raw != utf8 && LstatOk(folder + "/" + raw, &st)) return raw;
   // A name that became '?' or another 8-bit form: look for it among the folder's entries.
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    std::string found;
-    while (dirent* e = ::readdir(dir)) {
-      if (NativeNameToAnsi(e->d_name) == name) {
-        found = e->d_name;
-        break;
-      }
-    }
-    ::closedir(dir);
-    if (!found.empty()) return found;
-  }
+  if (std::optional<std::string> found = FindByAnsiName(folder, name)) return *found;
   return utf8;
 }
 

@@ -54,8 +54,16 @@ demo: build
 run: build
 	$(BUILD)/plondex
 
+# PREFIX wins over the prefix the build folder was first configured with; DESTDIR is honoured.
 install: build
-	cmake --install $(BUILD)
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, built by CPack in $(BUILD) and checked before its path is printed.
+package: build
+	rm -f $(BUILD)/plondex_*.deb
+	cd $(BUILD) && cpack -G DEB
+	scripts/check-package $(BUILD)/plondex_*.deb
+	@realpath $(BUILD)/plondex_*.deb
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

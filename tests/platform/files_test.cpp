@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -57,6 +58,22 @@ TEST_F(FilesTest, NameThatBecameQuestionMarkIsFoundAgain) {
   ASSERT_EQ(entries->size(), 1u);
   EXPECT_EQ((*entries)[0].name, "?.mp3");
   EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "cjk");
+}
+
+TEST_F(FilesTest, NameFoundAmongTheEntriesFollowsChangesOfTheFolder) {
+  dir_.Write("player/\xe4\xb8\xad.mp3", "first");
+  dir_.Write("player/\xe6\x97\xa5 old.mp3", "old");
+  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "first");
+  // Replaced by another name of the same 8-bit form.
+  ASSERT_EQ(::unlink(dir_.Path("player/\xe4\xb8\xad.mp3").c_str()), 0);
+  dir_.Write("player/\xe6\x97\xa5.mp3", "second");
+  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "second");
+  // Added after the folder was last looked through.
+  dir_.Write("player/\xe6\x97\xa5 new.mp3", "new");
+  EXPECT_EQ(ReadWholeFile("e:\\? new.mp3"), "new");
+  EXPECT_EQ(ReadWholeFile("e:\\? old.mp3"), "old");
+  ASSERT_EQ(::unlink(dir_.Path("player/\xe6\x97\xa5 new.mp3").c_str()), 0);
+  EXPECT_FALSE(FileExists("e:\\? new.mp3"));
 }
 
 TEST_F(FilesTest, ListingLeavesOutFolderLinksAndBackslashNames) {

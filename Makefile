@@ -8,7 +8,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 FUZZ_TARGETS := id3v1 id3v2 ogg wma ini textlines navdb
 
-.PHONY: all bootstrap configure build test check demo run install package clean format fuzz \
+.PHONY: all bootstrap configure build test check bench demo run install package clean format fuzz \
   fuzz-smoke
 
 all: build
@@ -47,6 +47,14 @@ fuzz: bootstrap
 # Every fuzz target for FUZZ_SECONDS on a copy of its seed corpus; a finding fails.
 fuzz-smoke: fuzz
 	fuzz/smoke $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The benchmarks, built with optimisation in a folder of their own; prints the figures.
+BENCH_BUILD ?= build-bench
+bench: bootstrap
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLONDEX_BENCH=ON \
+	  -DPLONDEX_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	scripts/bench $(BENCH_BUILD)
 
 demo: build
 	@scripts/demo $(BUILD)

@@ -78,7 +78,9 @@ int RunBuild(const std::vector<std::string>& args) {
     } else if (!a.empty() && a[0] != '-' && root.empty()) {
       root = a;
     } else {
-      return UsageError(("unknown or incomplete argument: " + a).c_str());
+      std::string what = "unknown or incomplete argument: ";
+      what += a;
+      return UsageError(what.c_str());
     }
   }
   if (root.empty()) return UsageError("ROOT is missing");

@@ -70,7 +70,7 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
       const int tracks = 12 + album_index % 3;
       for (int t = 1; t <= tracks; ++t) {
         const std::string title = TitleOf(album_index, t);
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%02d", t);
         const std::string base = std::string(number) + " " + title;
         const fs::path dir = root / "Music" / artist.name / album;

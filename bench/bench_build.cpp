@@ -1,0 +1,103 @@
+// The database build on a large player (scan excluded): time per song and bytes read, against
+// reading every song file whole, which is what a reader that does not seek would cost.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "library/checkstates.h"
+#include "library/scan.h"
+#include "navdb/database_build.h"
+#include "platform/drives.h"
+#include "platform/files.h"
+#include "support/bench_player.h"
+#include "support/temp_dir.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace plondex;
+
+class NullReporter : public BuildReporter {
+ public:
+  void ClearLog() override {}
+  void LogLine(const std::string&) override { ++lines; }
+  void CounterRaised(BuildCounter, int) override {}
+  size_t lines = 0;
+};
+
+size_t SongCount() {
+  const char* n = std::getenv("PLONDEX_BENCH_SONGS");
+  return n ? std::strtoul(n, nullptr, 10) : 9999;
+}
+
+struct Player {
+  test::TempDir dir;
+  test::BenchPlayerSummary summary;
+  SongTree tree;
+  Player() {
+    summary = test::MakeBenchPlayer(dir.Path("player"), SongCount());
+    auto drives = std::make_shared<FolderDrives>();
+    drives->Add('e', dir.Path("player"), "BENCH", "0000-0001");
+    SetDriveTable(drives);
+    RebuildSongTree(tree, 'e', "", nullptr);
+    SetSubtreeState(tree.root(), kChecked);
+    RecomputeCheckStates(tree);
+  }
+};
+
+Player& ThePlayer() {
+  static Player player;
+  return player;
+}
+
+void BM_Build(benchmark::State& state) {
+  Player& p = ThePlayer();
+  BuildSettings settings;
+  settings.drive_letter = 'e';
+  settings.lists_folder = p.dir.path();
+  TId3v1 idv1;
+  TId3v2 idv2;
+  NullReporter reporter;
+  uint64_t bytes = 0;
+  for (auto _ : state) {
+    const uint64_t before = InputFile::TotalBytesRead();
+    BuildDatabase(p.tree, settings, idv1, idv2, reporter);
+    bytes = InputFile::TotalBytesRead() - before;
+  }
+  state.counters["songs"] = static_cast<double>(p.summary.songs);
+  state.counters["us_per_song"] = benchmark::Counter(
+      static_cast<double>(p.summary.songs) * 1e-6,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["bytes_read"] = static_cast<double>(bytes);
+  state.counters["player_bytes"] = static_cast<double>(p.summary.bytes);
+}
+BENCHMARK(BM_Build)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every song file read whole, in the same order, with nothing parsed.
+void BM_ReadEverySongWhole(benchmark::State& state) {
+  Player& p = ThePlayer();
+  std::vector<std::string> paths;
+  for (const auto& e : fs::recursive_directory_iterator(p.dir.Path("player"))) {
+    if (e.is_regular_file() && e.path().filename() != "iRivNavi.iDB") {
+      paths.push_back(e.path().string());
+    }
+  }
+  uint64_t bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const auto& path : paths) bytes += ReadWholeFile(path, 1ull << 30).size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bytes_read"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_ReadEverySongWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,127 @@
+#include "support/bench_player.h"
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "support/asf_builder.h"
+#include "support/id3v1_builder.h"
+#include "support/id3v2_builder.h"
+#include "support/ogg_builder.h"
+
+namespace plondex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void WriteFile(const fs::path& path, const std::string& a, const std::string& b = {}) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(a.data(), static_cast<std::streamsize>(a.size()));
+  out.write(b.data(), static_cast<std::streamsize>(b.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// Deterministic filler that does not compress to nothing and holds no frame sync by chance.
+std::string Filler(size_t bytes, uint32_t seed) {
+  std::string out(bytes, '\0');
+  for (size_t i = 0; i < bytes; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    out[i] = static_cast<char>((seed >> 24) & 0x7F);
+  }
+  return out;
+}
+
+// Kind of the i-th song: 0 ID3v2, 1 ID3v2 with cover, 2 ID3v1, 3 Ogg, 4 WMA. Over 60 songs:
+// 24 ID3v2 + 6 with cover (half), 10 ID3v1 (a sixth), 12 Ogg (a fifth), 8 WMA (the rest).
+int KindOf(size_t i) {
+  const size_t k = i % 60;
+  if (k < 30) return k % 5 == 0 ? 1 : 0;
+  if (k < 40) return 2;
+  if (k < 52) return 3;
+  return 4;
+}
+
+}  // namespace
+
+BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size_t audio_bytes) {
+  BenchPlayerSummary s;
+  const std::string audio = MakeMpegAudio(1) + Filler(audio_bytes, 7);
+  const std::string cover = "\xFF\xD8\xFF\xE0" + Filler(200 * 1024, 11);
+  for (size_t i = 0; i < songs; ++i) {
+    const size_t album = i / 10, artist = album / 10;
+    const std::string artist_name = "Artist " + std::to_string(artist);
+    const std::string album_name = "Album " + std::to_string(album);
+    const fs::path dir = fs::path(folder) / "Music" / artist_name / album_name;
+    if (i % 10 == 0) {
+      fs::create_directories(dir);
+      ++s.folders;
+    }
+    const std::string title =
+        "Track " + std::to_string(i % 10 + 1) + " of album " + std::to_string(album);
+    const std::string base = (dir / ("Track " + std::to_string(i % 10 + 1))).string();
+    switch (KindOf(i)) {
+      case 0:
+      case 1: {
+        Id3v2Builder tag;
+        tag.Text("TIT2", title)
+            .Text("TPE1", artist_name)
+            .Text("TALB", album_name)
+            .Text("TCON", "(17)")
+            .Text("TYER", "2004")
+            .Text("TRCK", std::to_string(i % 10 + 1));
+        if (KindOf(i) == 1) {
+          tag.Frame("APIC", std::string("\0image/jpeg\0\3\0", 14) + cover);
+          ++s.covers;
+        }
+        WriteFile(base + ".mp3", tag.Padding(256).Build(), audio);
+        ++s.id3v2;
+        break;
+      }
+      case 2:
+        WriteFile(base + ".mp3", audio,
+                  MakeId3v1Block(title, artist_name, album_name, "2004", "", 17));
+        ++s.id3v1;
+        break;
+      case 3:
+        WriteFile(base + ".ogg",
+                  MakeOggVorbisFile({"TITLE=" + title, "ARTIST=" + artist_name,
+                                     "ALBUM=" + album_name, "GENRE=Rock"}),
+                  audio);
+        ++s.ogg;
+        break;
+      default: {
+        const std::u16string wide_title(title.begin(), title.end());
+        const std::u16string wide_artist(artist_name.begin(), artist_name.end());
+        const std::u16string wide_album(album_name.begin(), album_name.end());
+        WriteFile(base + ".wma",
+                  MakeWmaFile(wide_title, wide_artist,
+                              {StringDescriptor(u"WM/AlbumTitle", wide_album),
+                               StringDescriptor(u"WM/Genre", u"Rock")}),
+                  audio);
+        ++s.wma;
+        break;
+      }
+    }
+    ++s.songs;
+  }
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (e.is_regular_file()) s.bytes += e.file_size();
+  }
+  return s;
+}
+
+std::string BenchCheckList(const std::string& folder) {
+  std::string text;
+  size_t n = 0;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file() || n++ % 2) continue;
+    std::string relative = fs::relative(e.path(), folder).string();
+    for (char& c : relative) {
+      if (c == '/') c = '\\';
+    }
+    text += "e:\\" + relative + "\r\n";
+  }
+  return text;
+}
+
+}  // namespace plondex::test

@@ -2,9 +2,11 @@
 // click on "All songs" on that tree.
 //
 // The player: 100 artist folders of 10 album folders of 10 songs: 10,000 songs in 1,000 album
-// folders, every song name different. songs.dat holds 10,000 lines: every song; or the songs of
-// every other album and 5,000 songs that are gone; or every other song and 5,000 songs that are
-// gone (the hardest case for the look-up: every folder holds songs both listed and not).
+// folders, every song name different. songs.dat is written by the program in tree order, as at
+// a close, and holds 10,000 lines: every song; or the songs of every other album, each line
+// followed by one of 5,000 songs that are gone; or every other song of each album, each line
+// followed by a song that is gone (the hardest case for the look-up: every folder holds songs
+// both listed and not).
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
@@ -36,34 +38,61 @@ struct Player {
   Player() {
     root = dir.MakeFolder("player");
     const std::string source = dir.Write("source.mp3", "");
-    std::vector<std::string> every, albums, others;
     for (int a = 0; a < 100; ++a) {
       const std::string artist = "Artist " + std::to_string(a);
       for (int b = 0; b < 10; ++b) {
-        const std::string album = "Album " + std::to_string(b) + " of " + artist;
-        dir.MakeFolder("player/" + artist + "/" + album);
+        const std::string album = artist + "/Album " + std::to_string(b) + " of " + artist;
+        dir.MakeFolder("player/" + album);
         for (int s = 0; s < 10; ++s) {
-          const int n = a * 100 + b * 10 + s;
-          const std::string song = std::to_string(s + 1) + " - Song number " + std::to_string(n) +
-                                   " by " + artist + ".mp3";
+          const std::string song = std::to_string(s + 1) + " - Song number " +
+                                   std::to_string(a * 100 + b * 10 + s) + " by " + artist + ".mp3";
           // Hard links: the same directory entries as real files, made far faster.
-          const std::string native = root + "/" + artist + "/" + album + "/" + song;
+          const std::string native = root + "/" + album + "/" + song;
           if (::link(source.c_str(), native.c_str()) != 0) std::perror("link");
-          const std::string path = "e:\\" + artist + "\\" + album + "\\" + song;
-          const std::string gone = "e:\\Old\\" + artist + "\\Song " + std::to_string(n) + ".mp3";
-          every.push_back(path);
-          albums.push_back(b % 2 ? path : gone);
-          others.push_back(s % 2 ? path : gone);
         }
       }
     }
-    every_song = dir.Write("every.dat", plondex::JoinTextLines(every));
-    half_the_albums = dir.Write("albums.dat", plondex::JoinTextLines(albums));
-    every_other_song = dir.Write("others.dat", plondex::JoinTextLines(others));
     auto drives = std::make_shared<plondex::FolderDrives>();
     drives->Add('e', root, "IHP", "1234-ABCD");
     plondex::SetDriveTable(drives);
+
+    SongTree tree;
+    plondex::RebuildSongTree(tree, 'e', dir.Path("none.dat"), nullptr);
+    every_song = Save(
+        tree, [](const plondex::SongNode&) { return true; }, false);
+    half_the_albums = Save(
+        tree, [](const plondex::SongNode& song) { return song.parent->row % 2 == 0; }, true);
+    every_other_song = Save(
+        tree, [](const plondex::SongNode& song) { return song.row % 2 == 0; }, true);
   }
+
+  // songs.dat as a close writes it with the chosen songs checked, and a line of a song that is
+  // gone after each line when asked.
+  template <typename Choose>
+  std::string Save(SongTree& tree, Choose choose, bool with_gone) {
+    std::vector<plondex::SongNode*> pending{tree.root()};
+    while (!pending.empty()) {
+      plondex::SongNode* n = pending.back();
+      pending.pop_back();
+      n->checked = !n->HasChildren() && choose(*n);
+      for (const auto& c : n->children) pending.push_back(c.get());
+    }
+    const std::string path = dir.Path("songs" + std::to_string(files_++) + ".dat");
+    plondex::SaveCheckStates(tree, 'e', path);
+    std::vector<std::string> lines = plondex::SplitTextLines(plondex::test::ReadNative(path));
+    if (with_gone) {
+      std::vector<std::string> mixed;
+      for (size_t i = 0; i < lines.size(); ++i) {
+        mixed.push_back(lines[i]);
+        mixed.push_back("e:\\Gone\\Artist " + std::to_string(i % 100) + "\\Song " +
+                        std::to_string(i) + ".mp3");
+      }
+      lines = std::move(mixed);
+    }
+    dir.Write("songs" + std::to_string(files_) + ".dat", plondex::JoinTextLines(lines));
+    return dir.Path("songs" + std::to_string(files_++) + ".dat");
+  }
+  int files_ = 0;
 };
 
 Player& ThePlayer() {

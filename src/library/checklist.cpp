@@ -21,11 +21,8 @@ std::pair<std::optional<std::string_view>, std::string_view> SplitFolder(std::st
 
 }  // namespace
 
-SavedCheckList::SavedCheckList(std::vector<std::string> lines) {
-  lines_.reserve(lines.size());
-  for (std::string& line : lines) {
-    if (!line.empty()) lines_.insert(std::move(line));
-  }
+SavedCheckList::SavedCheckList(std::vector<std::string> lines) : lines_(std::move(lines)) {
+  lines_.erase(std::remove(lines_.begin(), lines_.end(), std::string()), lines_.end());
 }
 
 SavedCheckList SavedCheckList::Load(const std::string& path) {
@@ -83,7 +80,19 @@ SavedCheckList::Folder* SavedCheckList::FolderOf(std::string_view folder) const 
 
 bool SavedCheckList::Contains(const std::string& path) const {
   if (lines_.empty() || path.empty()) return false;
-  if (lines_.count(path)) return true;
+  if (next_ < lines_.size() && lines_[next_] == path) {
+    ++next_;
+    return true;
+  }
+  if (!indexed_) {
+    index_.reserve(lines_.size());
+    for (size_t i = 0; i < lines_.size(); ++i) index_.emplace(lines_[i], i);
+    indexed_ = true;
+  }
+  if (auto found = index_.find(path); found != index_.end()) {
+    next_ = found->second + 1;
+    return true;
+  }
   if (!grouped_) GroupLines();
   const auto [folder, name] = SplitFolder(path);
   Folder* lines = folder ? FolderOf(*folder) : &loose_;

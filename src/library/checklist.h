@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace plondex {
@@ -32,7 +31,7 @@ class SavedCheckList {
   bool Contains(const std::string& path) const;
 
   bool empty() const { return lines_.empty(); }
-  // Distinct lines.
+  // Lines, the empty ones left out.
   size_t size() const { return lines_.size(); }
 
  private:
@@ -49,10 +48,15 @@ class SavedCheckList {
   // The lines in the folder that matches this one, or nullptr.
   Folder* FolderOf(std::string_view folder) const;
 
-  // Most songs are found just as they were written, so a byte-exact look-up comes first and the
-  // collation keys, the costly part, are made only for what it misses. A folder of the scan is
-  // keyed once, and a file name only when the list names its folder at all.
-  std::unordered_set<std::string> lines_;
+  // Paths are looked for in three steps, cheapest first. songs.dat is written in tree order,
+  // which is the order of the scan until the drive or the order changes: so first the line after
+  // the last one found. Then any line spelled exactly like the path. Only then the collation
+  // keys, the costly part: a folder of the scan is keyed once, and a file name only when the
+  // list names its folder at all.
+  std::vector<std::string> lines_;
+  mutable size_t next_ = 0;
+  mutable bool indexed_ = false;
+  mutable std::unordered_map<std::string_view, size_t> index_;  // line -> where it is
   mutable bool grouped_ = false;
   mutable std::unordered_map<std::string, Folder> folders_;  // by FolderKey
   mutable Folder loose_;                                     // lines without a '\'

@@ -8,8 +8,8 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
   std::vector<std::string> lines;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) end = text.size();
+    size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
     lines.emplace_back(text.substr(pos, end - pos));
     pos = end;
     if (pos < text.size() && text[pos] == '\r') ++pos;

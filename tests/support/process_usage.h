@@ -16,6 +16,28 @@ int OpenDescriptorCount();
 // The peak resident size of the process so far, in KiB.
 long PeakRssKiB();
 
+#if defined(__SANITIZE_ADDRESS__)
+#define PLONDEX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PLONDEX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// True under AddressSanitizer, whose allocator keeps freed memory aside for a while and which
+// reserves a vast address space of its own.
+#ifdef PLONDEX_ADDRESS_SANITIZER
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
+// A bound on memory growth that holds in a plain build, widened where the allocator itself
+// holds on to memory. It stays far below the sizes that hostile files claim.
+inline constexpr long MemoryAllowanceKiB(long plain_kib) {
+  return kAddressSanitizer ? 4 * plain_kib : plain_kib;
+}
+
 // How much the peak resident size rose while fn ran, in KiB. The peak is reset first where the
 // system allows it, so an earlier, larger peak does not hide the growth.
 long PeakRssGrowthKiB(const std::function<void()>& fn);

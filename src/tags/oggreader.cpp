@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "tags/chunkreader.h"
+
 namespace plondex {
 
 namespace {
@@ -25,52 +27,6 @@ constexpr size_t kSignatureSize = 7;  // packet type byte + "vorbis"
 bool HasSignature(const unsigned char* bytes, unsigned char packet_type) {
   return bytes[0] == packet_type && std::memcmp(bytes + 1, kVorbis, 6) == 0;
 }
-
-// Sequential reads through a chunk buffer, so that a long run of tiny comments costs memory
-// copies rather than one system call each.
-class ChunkReader {
- public:
-  ChunkReader(const ByteSource& source, uint64_t position)
-      : source_(source), size_(source.Size()), position_(position) {}
-
-  // Bytes not yet read.
-  uint64_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
-
-  // Reads exactly n bytes; false when the source ends first.
-  bool Read(void* out, size_t n) {
-    if (n > Left()) return false;
-    if (position_ < chunk_at_ || position_ + n > chunk_at_ + chunk_.size()) {
-      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), Left())));
-      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
-      chunk_at_ = position_;
-      chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
-      if (n > chunk_.size()) return false;
-    }
-    std::memcpy(out, chunk_.data() + (position_ - chunk_at_), n);
-    position_ += n;
-    return true;
-  }
-
-  bool ReadU32(uint32_t* value) {
-    unsigned char b[4];
-    if (!Read(b, sizeof b)) return false;
-    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-    return true;
-  }
-
-  void Skip(uint64_t n) { position_ += n; }
-
- private:
-  // A comment header is small; only a long list of comments needs the larger chunks.
-  static constexpr size_t kLargestChunk = 64 * 1024;
-  const ByteSource& source_;
-  uint64_t size_;
-  uint64_t position_;
-  std::vector<unsigned char> chunk_;
-  uint64_t chunk_at_ = 0;
-  size_t chunk_size_ = 1024;
-};
 
 // Reads one length-prefixed text and hands its first bytes on; false when the length or the whole
 // text cannot be read.
@@ -127,7 +83,7 @@ void TOggReader::ReadComments(const ByteSource& source) {
   while (at + kSignatureSize <= kWindowSize && !HasSignature(window + at, 3)) ++at;
   if (at + kSignatureSize > kWindowSize) return;
 
-  ChunkReader reader(source, at + kSignatureSize);
+  ChunkReader reader(source, at + kSignatureSize, 1024);
   std::string examined;
   if (!ReadLengthPrefixed(reader, examined)) return;
   // The vendor string is looked at like any comment.

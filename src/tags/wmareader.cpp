@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "tags/chunkreader.h"
+
 namespace plondex {
 
 namespace {
@@ -59,61 +61,8 @@ struct FileData {
   std::u16string tag_data[kSlotCount];
 };
 
-// Positioned reads through a chunk buffer: the header objects lie close together, so most reads
-// are memory copies.
-class HeaderReader {
- public:
-  explicit HeaderReader(const ByteSource& source) : source_(source), size_(source.Size()) {}
-
-  uint64_t Position() const { return position_; }
-  void Seek(uint64_t position) { position_ = position; }
-  // Skipping never fails by itself; a later read past the end does.
-  void Skip(uint64_t n) { position_ += n; }
-
-  // Reads exactly n bytes; false when the source ends first.
-  bool Read(void* out, size_t n) {
-    if (position_ > size_ || n > size_ - position_) return false;
-    if (position_ < chunk_at_ || position_ - chunk_at_ + n > chunk_.size()) {
-      chunk_.resize(
-          static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), size_ - position_)));
-      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
-      chunk_at_ = position_;
-      chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
-      if (n > chunk_.size()) return false;
-    }
-    std::memcpy(out, chunk_.data() + (position_ - chunk_at_), n);
-    position_ += n;
-    return true;
-  }
-
-  bool ReadU16(uint16_t* value) {
-    unsigned char b[2];
-    if (!Read(b, sizeof b)) return false;
-    *value = static_cast<uint16_t>(b[0] | b[1] << 8);
-    return true;
-  }
-
-  bool ReadU32(uint32_t* value) {
-    unsigned char b[4];
-    if (!Read(b, sizeof b)) return false;
-    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-    return true;
-  }
-
- private:
-  // Most headers fit the first chunk; the larger ones follow only for long headers.
-  static constexpr size_t kLargestChunk = 64 * 1024;
-  const ByteSource& source_;
-  uint64_t size_;
-  uint64_t position_ = 0;
-  std::vector<unsigned char> chunk_;
-  uint64_t chunk_at_ = 0;
-  size_t chunk_size_ = 4096;
-};
-
 // A string of a byte length: its first code units (terminator included), the rest skipped.
-bool ReadString(HeaderReader& reader, uint16_t length, std::u16string* text) {
+bool ReadString(ChunkReader& reader, uint16_t length, std::u16string* text) {
   const size_t units = std::min<size_t>(length / 2, kStringLimit);
   unsigned char bytes[2 * kStringLimit];
   if (!reader.Read(bytes, 2 * units)) return false;
@@ -133,7 +82,7 @@ std::u16string_view Trimmed(std::u16string_view text) {
 
 class HeaderWalk {
  public:
-  HeaderWalk(const ByteSource& source, FileData& data) : reader_(source), data_(data) {}
+  HeaderWalk(const ByteSource& source, FileData& data) : reader_(source, 0, 4096), data_(data) {}
 
   // False on a read past the end or a header that cannot be walked.
   bool Run() {
@@ -232,7 +181,7 @@ class HeaderWalk {
     return true;
   }
 
-  HeaderReader reader_;
+  ChunkReader reader_;
   FileData& data_;
   int items_left_ = kItemBudget;
 };

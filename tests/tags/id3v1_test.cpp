@@ -11,6 +11,7 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "support/id3v1_builder.h"
+#include "support/manifest.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -251,18 +252,7 @@ TEST(TId3v1, ReadsFromBuffers) {
 // Files tagged by real taggers, with the values listed in the folder's manifest.
 TEST(Id3v1RealFiles, GiveTheTextsTheTaggersWrote) {
   const std::string folder = std::string(PLONDEX_TEST_DATA) + "/id3v1/";
-  std::ifstream manifest(folder + "manifest.txt");
-  ASSERT_TRUE(manifest) << folder;
-  std::map<std::string, std::map<std::string, std::string>> expected;
-  for (std::string line; std::getline(manifest, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string file, key, value;
-    std::getline(fields, file, '\t');
-    std::getline(fields, key, '\t');
-    std::getline(fields, value);
-    expected[file][key] = value;
-  }
+  test::Manifest expected = test::ReadManifest(folder);
   ASSERT_GE(expected.size(), 5u);
   for (auto& [file, values] : expected) {
     SCOPED_TRACE(file);

@@ -15,6 +15,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/asf_builder.h"
+#include "support/manifest.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -395,18 +396,7 @@ TEST(AsfBuilder, GuidsAreStoredAsRealFilesStoreThem) {
 
 TEST(WmaRealFiles, GiveTheTextsTheTaggersWrote) {
   const std::string folder = std::string(PLONDEX_TEST_DATA) + "/wma/";
-  std::ifstream manifest(folder + "manifest.txt");
-  ASSERT_TRUE(manifest) << folder;
-  std::map<std::string, std::map<std::string, std::string>> expected;
-  for (std::string line; std::getline(manifest, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string file, key, value;
-    std::getline(fields, file, '\t');
-    std::getline(fields, key, '\t');
-    std::getline(fields, value);
-    expected[file][key] = value;
-  }
+  test::Manifest expected = test::ReadManifest(folder);
   ASSERT_GE(expected.size(), 6u);
   for (auto& [file, values] : expected) {
     SCOPED_TRACE(file);

@@ -1,0 +1,69 @@
+#pragma once
+
+// Little-endian reads through a growing chunk buffer over a byte source: tag headers lie close
+// together, so most reads are memory copies rather than one system call each, and a small
+// header costs a small read.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace plondex {
+
+class ChunkReader {
+ public:
+  ChunkReader(const ByteSource& source, uint64_t position, size_t first_chunk)
+      : source_(source), size_(source.Size()), position_(position), chunk_size_(first_chunk) {}
+
+  uint64_t Position() const { return position_; }
+  void Seek(uint64_t position) { position_ = position; }
+  // Skipping never fails by itself; a later read past the end does.
+  void Skip(uint64_t n) { position_ += n; }
+  // Bytes not yet read.
+  uint64_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
+
+  // Reads exactly n bytes; false when the source ends first.
+  bool Read(void* out, size_t n) {
+    if (n > Left()) return false;
+    if (position_ < chunk_at_ || position_ - chunk_at_ + n > chunk_.size()) {
+      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), Left())));
+      chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
+      chunk_at_ = position_;
+      chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
+      if (n > chunk_.size()) return false;
+    }
+    std::memcpy(out, chunk_.data() + (position_ - chunk_at_), n);
+    position_ += n;
+    return true;
+  }
+
+  bool ReadU16(uint16_t* value) {
+    unsigned char b[2];
+    if (!Read(b, sizeof b)) return false;
+    *value = static_cast<uint16_t>(b[0] | b[1] << 8);
+    return true;
+  }
+
+  bool ReadU32(uint32_t* value) {
+    unsigned char b[4];
+    if (!Read(b, sizeof b)) return false;
+    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    return true;
+  }
+
+ private:
+  // Only long lists of comments or descriptors need the larger chunks.
+  static constexpr size_t kLargestChunk = 64 * 1024;
+  const ByteSource& source_;
+  uint64_t size_;
+  uint64_t position_;
+  std::vector<unsigned char> chunk_;
+  uint64_t chunk_at_ = 0;
+  size_t chunk_size_;
+};
+
+}  // namespace plondex

@@ -1,13 +1,26 @@
 #include "tags/id3stream.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
 
 namespace plondex {
 
-void TId3Stream::SetPosition(uint64_t position) { position_ = std::min(position, Size()); }
+TId3Stream::TId3Stream(std::string bytes) {
+  size_ = bytes.size();
+  buffer_ = std::move(bytes);
+  buffer_length_ = size_;
+}
+
+TId3Stream::TId3Stream(const ByteSource& source, uint64_t offset, uint64_t size, size_t read_ahead)
+    : source_(&source),
+      offset_(offset),
+      read_ahead_(std::max<size_t>(read_ahead, 1)),
+      size_(size) {}
+
+void TId3Stream::SetPosition(uint64_t position) { position_ = std::min(position, size_); }
 
 void TId3Stream::EnterFrame(uint64_t n) {
   if (in_frame_) throw Error("Already reading frame");
@@ -23,17 +36,45 @@ void TId3Stream::LeaveFrame() {
   in_frame_ = false;
 }
 
-std::string_view TId3Stream::Read(uint64_t n) {
-  if (n > Limit() - position_) throw Error("Stream read error");
-  return ReadUpTo(n);
+uint64_t TId3Stream::Buffered() const {
+  if (position_ < buffer_start_ || position_ >= buffer_start_ + buffer_length_) return 0;
+  return buffer_start_ + buffer_length_ - position_;
 }
 
-std::string_view TId3Stream::ReadUpTo(uint64_t n) {
-  const uint64_t count = std::min(n, Limit() - position_);
-  std::string_view bytes(bytes_.data() + position_, count);
-  position_ += count;
+void TId3Stream::Fill(uint64_t n) {
+  const uint64_t kept = Buffered();
+  if (kept >= n) return;
+  // An in-memory body is buffered whole, so only a caller's slip can get here.
+  if (source_ == nullptr) throw Error("Stream read error");
+  // Never past the end of the body: the source was checked to hold that much and no more.
+  const uint64_t want = std::min<uint64_t>(std::max<uint64_t>(n, read_ahead_), BytesLeft());
+  if (kept > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + (position_ - buffer_start_), kept);
+  }
+  if (buffer_.size() < want) buffer_.resize(want);
+  buffer_start_ = position_;
+  buffer_length_ = kept;
+  const uint64_t missing = want - kept;
+  if (source_->ReadAt(offset_ + position_ + kept, buffer_.data() + kept, missing) < missing) {
+    throw Error("Stream read error");
+  }
+  buffer_length_ = want;
+}
+
+std::string_view TId3Stream::Take(uint64_t n) {
+  if (n == 0) return {};
+  Fill(n);
+  const std::string_view bytes(buffer_.data() + (position_ - buffer_start_), n);
+  position_ += n;
   return bytes;
 }
+
+std::string_view TId3Stream::Read(uint64_t n) {
+  if (n > Limit() - position_) throw Error("Stream read error");
+  return Take(n);
+}
+
+std::string_view TId3Stream::ReadUpTo(uint64_t n) { return Take(std::min(n, Limit() - position_)); }
 
 uint32_t TId3Stream::ReadUInt32BE() {
   const std::string_view b = Read(4);
@@ -45,14 +86,24 @@ uint32_t TId3Stream::ReadUInt32BE() {
 uint8_t TId3Stream::ReadEncoding() { return FrameBytesLeft() == 0 ? 0 : ReadByte(); }
 
 std::string TId3Stream::ReadText8() {
-  const std::string_view rest(bytes_.data() + position_, FrameBytesLeft());
-  const size_t zero = rest.find('\0');
-  if (zero == std::string_view::npos) {
-    position_ += rest.size();
-    return std::string(rest);
+  std::string text;
+  uint64_t left = FrameBytesLeft();
+  // A buffer load at a time, so a long text costs no more than its own bytes.
+  while (left > 0) {
+    Fill(1);
+    const uint64_t count = std::min(left, Buffered());
+    const std::string_view chunk(buffer_.data() + (position_ - buffer_start_), count);
+    const size_t zero = chunk.find('\0');
+    if (zero != std::string_view::npos) {
+      text.append(chunk.substr(0, zero));
+      position_ += zero + 1;
+      return text;
+    }
+    text.append(chunk);
+    position_ += count;
+    left -= count;
   }
-  position_ += zero + 1;
-  return std::string(rest.substr(0, zero));
+  return text;
 }
 
 std::string TId3Stream::ReadText16() {

@@ -1,26 +1,38 @@
 #pragma once
 
-// The working copy of one ID3v2 tag body, with a read position and a frame window that keeps
-// every frame handler inside its frame.
+// One ID3v2 tag body, with a read position and a frame window that keeps every frame handler
+// inside its frame. The body is either held in memory or read from its source on demand, through
+// a small read-ahead buffer, so that bytes nobody looks at (picture data, objects, unknown
+// frames) are skipped by position and never read.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/files.h"
+
 namespace plondex {
 
 class TId3Stream {
  public:
-  TId3Stream() = default;
-  explicit TId3Stream(std::string bytes) : bytes_(std::move(bytes)) {}
+  // Enough for a typical tag's text frames in one read; large frames are skipped, not buffered.
+  static constexpr size_t kReadAhead = 4096;
 
-  const std::string& Bytes() const { return bytes_; }
-  uint64_t Size() const { return bytes_.size(); }
+  TId3Stream() = default;
+  // A body held in memory.
+  explicit TId3Stream(std::string bytes);
+  // The size bytes at offset of source, read as needed, read_ahead bytes at a time at least.
+  // The source must outlive the stream and hold every byte of the range; a source that delivers
+  // fewer bytes than it promised makes the read that needs them throw "Stream read error".
+  TId3Stream(const ByteSource& source, uint64_t offset, uint64_t size,
+             size_t read_ahead = kReadAhead);
+
+  uint64_t Size() const { return size_; }
   uint64_t Position() const { return position_; }
   // Clamped to the end of the stream.
   void SetPosition(uint64_t position);
   // Bytes between the read position and the end of the stream.
-  uint64_t BytesLeft() const { return bytes_.size() - position_; }
+  uint64_t BytesLeft() const { return size_ - position_; }
 
   // Opens a window of n bytes at the read position, ending at the end of the stream at most.
   // Throws Error "Already reading frame" when a window is open.
@@ -33,13 +45,13 @@ class TId3Stream {
   bool InFrame() const { return in_frame_; }
 
   // Reads exactly n bytes, inside the window when one is open, else inside the stream.
-  // Throws Error "Stream read error" when fewer are left.
+  // Throws Error "Stream read error" when fewer are left. The view lasts until the next read.
   std::string_view Read(uint64_t n);
   uint8_t ReadByte() { return static_cast<uint8_t>(Read(1)[0]); }
   uint32_t ReadUInt32BE();
-  // Up to n bytes, fewer at the end of the window (or stream).
+  // Up to n bytes, fewer at the end of the window (or stream). The view lasts until the next read.
   std::string_view ReadUpTo(uint64_t n);
-  // What is left of the window (or stream).
+  // What is left of the window (or stream). The view lasts until the next read.
   std::string_view ReadRest() { return ReadUpTo(Limit() - position_); }
 
   // The text encoding byte of a frame: 1 for UTF-16 with a byte-order mark, anything else 8-bit.
@@ -54,9 +66,21 @@ class TId3Stream {
   std::string ReadText(uint8_t encoding) { return encoding == 1 ? ReadText16() : ReadText8(); }
 
  private:
-  uint64_t Limit() const { return in_frame_ ? frame_end_ : bytes_.size(); }
+  uint64_t Limit() const { return in_frame_ ? frame_end_ : size_; }
+  // Bytes buffered from the read position on.
+  uint64_t Buffered() const;
+  // Makes at least n bytes from the read position available in the buffer (n within the stream).
+  void Fill(uint64_t n);
+  // A view of the n buffered bytes at the read position, which then moves past them.
+  std::string_view Take(uint64_t n);
 
-  std::string bytes_;
+  const ByteSource* source_ = nullptr;  // null when the whole body is in buffer_
+  uint64_t offset_ = 0;                 // where the body starts in the source
+  size_t read_ahead_ = kReadAhead;
+  uint64_t size_ = 0;
+  std::string buffer_;
+  uint64_t buffer_start_ = 0;  // stream position of buffer_[0]
+  uint64_t buffer_length_ = 0;
   uint64_t position_ = 0;
   uint64_t frame_end_ = 0;
   bool in_frame_ = false;

@@ -142,6 +142,26 @@ uint32_t BigEndian32(std::string_view b) {
   return value;
 }
 
+// The body of an unsynchronised tag, decoded: every zero byte that follows a byte 255 of the
+// file is dropped, so the body must be read whole. size is known to fit in the source.
+std::string ReadUnsynchronisedBody(const ByteSource& source, uint64_t size) {
+  std::string body;
+  body.reserve(size);
+  char piece[kUnsyncPiece];
+  bool after_ff = false;  // carries over from one piece to the next
+  for (uint64_t done = 0; done < size;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kUnsyncPiece, size - done));
+    if (source.ReadAt(kHeaderSize + done, piece, want) < want) throw Error("Stream read error");
+    for (size_t i = 0; i < want; ++i) {
+      const auto byte = static_cast<uint8_t>(piece[i]);
+      if (!(after_ff && byte == 0)) body.push_back(piece[i]);
+      after_ff = byte == 0xFF;
+    }
+    done += want;
+  }
+  return body;
+}
+
 // Text frames whose value is the frame text, the last frame winning.
 struct TextField {
   Id3FrameKind kind;
@@ -359,34 +379,13 @@ void TId3v2::ReadTag(const ByteSource& source) {
               (header[9] & 0x7F);
   if (major_version_ != 3 || revision_ != 0) return;
 
-  // Never trust the size: check it against the file before allocating anything. A body that
-  // runs past the end of the file is an error, with or without unsynchronisation.
+  // Never trust the size: check it against the file before reading or allocating anything. A
+  // body that runs past the end of the file is an error, with or without unsynchronisation.
   const uint64_t size = static_cast<uint64_t>(tag_size_);
   const uint64_t available = source.Size() > kHeaderSize ? source.Size() - kHeaderSize : 0;
   if (size > available) throw Error("Stream read error");
-  std::string body;
-  if (!unsynchronisation_) {
-    body.resize(size);
-    if (source.ReadAt(kHeaderSize, body.data(), size) < size) throw Error("Stream read error");
-  } else {
-    // Drop every zero byte that follows a byte 255 of the file; the previous byte carries over
-    // from one piece to the next.
-    body.reserve(size);
-    char piece[kUnsyncPiece];
-    bool after_ff = false;
-    for (uint64_t done = 0; done < size;) {
-      const size_t want = static_cast<size_t>(std::min<uint64_t>(kUnsyncPiece, size - done));
-      if (source.ReadAt(kHeaderSize + done, piece, want) < want) throw Error("Stream read error");
-      for (size_t i = 0; i < want; ++i) {
-        const auto byte = static_cast<uint8_t>(piece[i]);
-        if (!(after_ff && byte == 0)) body.push_back(piece[i]);
-        after_ff = byte == 0xFF;
-      }
-      done += want;
-    }
-  }
-
-  TId3Stream stream(std::move(body));
+  TId3Stream stream = unsynchronisation_ ? TId3Stream(ReadUnsynchronisedBody(source, size))
+                                         : TId3Stream(source, kHeaderSize, size);
   if (extended_header_) {
     uint32_t extended_size;
     {
@@ -397,10 +396,12 @@ void TId3v2::ReadTag(const ByteSource& source) {
   }
   TId3TermFinder& finder = TId3TermFinder::Instance();
   while (stream.BytesLeft() > kFrameHeaderSize) {
-    const std::string_view frame_header = stream.Read(kFrameHeaderSize);
-    std::string_view id = frame_header.substr(0, 4);
+    // A copy: the stream's view ends with its next read.
+    char frame_header[kFrameHeaderSize];
+    std::memcpy(frame_header, stream.Read(kFrameHeaderSize).data(), kFrameHeaderSize);
+    std::string_view id(frame_header, 4);
     id = id.substr(0, std::min(id.find('\0'), id.size()));
-    const uint32_t frame_size = BigEndian32(frame_header.substr(4, 4));
+    const uint32_t frame_size = BigEndian32(std::string_view(frame_header + 4, 4));
     Id3FrameKind kind = Id3FrameKind::kNone;
     if (id.size() == 4) kind = finder.Find4(id);
     if (id.size() == 3) kind = finder.Find3(id);
@@ -459,8 +460,7 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
       stream.ReadText8();         // MIME type
       stream.ReadText(encoding);  // file name
       stream.ReadText(encoding);  // description
-      stream.ReadRest();
-      return;
+      return;                     // the object is skipped with the frame, never read
     }
     default:
       return;
@@ -506,6 +506,7 @@ void TId3v2::ReadPicture(TId3Stream& stream) {
   if (stream.FrameBytesLeft() == 0) return;  // no picture type: nothing to keep
   const uint8_t type = stream.ReadByte();
   std::string description = stream.ReadText(encoding);
+  // The picture bytes are skipped with the frame, never read.
   images_.Store(type, mime_type, std::move(description), stream.FrameBytesLeft());
 }
 
@@ -523,8 +524,9 @@ void TId3v2::ReadPopularimeter(TId3Stream& stream) {
 void TId3v2::ReadOwner(TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
   std::string price = stream.ReadText8();
-  const std::string_view date = stream.ReadUpTo(8);
-  owner_.Store(std::move(price), date, stream.ReadText(encoding));
+  const std::string date(stream.ReadUpTo(8));  // the view would not outlive the next read
+  std::string seller = stream.ReadText(encoding);
+  owner_.Store(std::move(price), date, std::move(seller));
 }
 
 void TId3v2::ReadEventTiming(TId3Stream& stream) {

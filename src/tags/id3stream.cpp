@@ -20,7 +20,8 @@ TId3Stream::TId3Stream(const ByteSource& source, uint64_t offset, uint64_t size,
       read_ahead_(std::max<size_t>(read_ahead, 1)),
       size_(size) {}
 
-void TId3Stream::SetPosition(uint64_t position) { position_ = std::min(position, size_); }
+// Past the window's end the bytes left in it would wrap around and let reads leave the body.
+void TId3Stream::SetPosition(uint64_t position) { position_ = std::min(position, Limit()); }
 
 void TId3Stream::EnterFrame(uint64_t n) {
   if (in_frame_) throw Error("Already reading frame");

@@ -29,7 +29,7 @@ class TId3Stream {
 
   uint64_t Size() const { return size_; }
   uint64_t Position() const { return position_; }
-  // Clamped to the end of the stream.
+  // Clamped to the end of the window, or of the stream when no window is open.
   void SetPosition(uint64_t position);
   // Bytes between the read position and the end of the stream.
   uint64_t BytesLeft() const { return size_ - position_; }

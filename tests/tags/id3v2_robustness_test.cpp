@@ -99,6 +99,26 @@ TEST(Id3v2Robustness, HugeDeclaredSizeInAFile) {
   EXPECT_LT(watch.Largest(), 4096u);
 }
 
+TEST(Id3v2Robustness, LargeFramesAreSkippedWithoutACopy) {
+  const std::string big(1 << 20, '\x42');
+  const std::string bytes = Id3v2Builder()
+                                .Text("TIT2", "Title")
+                                .Frame("APIC", std::string("\0image/png\0\x03"
+                                                           "d\0",
+                                                           14) +
+                                                   big)
+                                .Frame("GEOB", std::string("\0m\0f\0d\0", 8) + big)
+                                .Frame("QQQQ", big)
+                                .Text("TALB", "Album")
+                                .Build();
+  TId3v2 tag;
+  AllocationWatch watch;
+  ASSERT_FALSE(ReadFails(tag, bytes));
+  EXPECT_LT(watch.Largest(), 65536u);
+  EXPECT_EQ(tag.Texts().Album(), "Album");
+  EXPECT_EQ(tag.Images().Picture(3).size, big.size());
+}
+
 std::vector<std::string> Seeds() {
   std::string events = "\x01";
   for (uint32_t i = 0; i < 40; ++i) events += '\x05' + test::BigEndian32(i);

@@ -20,6 +20,7 @@
 #include "library/songtree.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "support/player_drive.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -43,9 +44,7 @@ QPoint RowCenter(QListWidget* list, int row) {
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir_.path(), "IHP-100", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(dir_.path());
 
     SongNode* root = songs_.AddRoot("All songs");
     SongNode* rock = songs_.AddChild(root, "Rock");

@@ -16,6 +16,7 @@
 #include "library/scan.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "support/player_drive.h"
 #include "support/process_usage.h"
 #include "support/temp_dir.h"
 
@@ -41,9 +42,7 @@ class HostileScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', player_, "IHP-120", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(player_);
     // A scan that blocks on a special file ends the test program instead of hanging it.
     ::alarm(60);
   }

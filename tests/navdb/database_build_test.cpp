@@ -15,6 +15,7 @@
 #include "support/id3v1_builder.h"
 #include "support/id3v2_builder.h"
 #include "support/ogg_builder.h"
+#include "support/player_drive.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
 #include "tags/id3v1.h"
@@ -34,9 +35,7 @@ using test::Id3v2Builder;
 class DatabaseBuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(dir_.MakeFolder("player"));
     settings_.drive_letter = 'e';
     settings_.lists_folder = dir_.MakeFolder("program");
   }

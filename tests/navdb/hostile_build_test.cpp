@@ -27,6 +27,7 @@
 #include "support/id3v1_builder.h"
 #include "support/id3v2_builder.h"
 #include "support/ogg_builder.h"
+#include "support/player_drive.h"
 #include "support/process_usage.h"
 #include "support/recording_reporter.h"
 #include "support/temp_dir.h"
@@ -66,9 +67,7 @@ class HostileBuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', player_, "IHP-120", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(player_);
     settings_.drive_letter = 'e';
     settings_.lists_folder = dir_.MakeFolder("program");
     // A build that waits on a pipe or a device ends the test program instead of hanging it.

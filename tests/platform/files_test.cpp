@@ -8,6 +8,7 @@
 
 #include "platform/drives.h"
 #include "platform/error.h"
+#include "support/player_drive.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -15,11 +16,7 @@ namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
-    SetDriveTable(drives);
-  }
+  void SetUp() override { test::UsePlayerFolder(dir_.MakeFolder("player")); }
   void TearDown() override {
     SetDriveTable(nullptr);
     SetFileFaultHook(nullptr);

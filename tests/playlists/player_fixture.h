@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "playlists/playlists.h"
+#include "support/player_drive.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -22,9 +23,7 @@ using Lines = std::vector<std::string>;
 class PlayerTest : public ::testing::Test {
  protected:
   PlayerTest() : playlists_(&prompter_, [this] { return context_; }) {
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir_.path(), "IHP-100", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(dir_.path());
     playlists_.SetSeedSource([] { return 0u; });
   }
   ~PlayerTest() override {

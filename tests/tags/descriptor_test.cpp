@@ -17,6 +17,7 @@
 #include "support/id3v1_builder.h"
 #include "support/id3v2_builder.h"
 #include "support/ogg_builder.h"
+#include "support/player_drive.h"
 #include "support/process_usage.h"
 #include "support/temp_dir.h"
 #include "tags/id3v1.h"
@@ -32,9 +33,7 @@ constexpr int kRounds = 1000;
 class DescriptorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir_.MakeFolder("player"), "IHP-120", "1234-ABCD");
-    SetDriveTable(drives);
+    test::UsePlayerFolder(dir_.MakeFolder("player"));
     ::alarm(60);  // an open that waits ends the test program instead of hanging it
   }
   void TearDown() override {

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "support/id3v1_builder.h"
 #include "support/manifest.h"
+#include "support/player_drive.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -228,9 +229,7 @@ TEST(TId3v1, SettersChangeOnlyTheHeldValues) {
 TEST(TId3v1, OpensPlayerPaths) {
   TempDir dir;
   dir.Write("player/Music/Song \xC3\xA9.mp3", MakeId3v1Block("On the player", "", "", "", "", 9));
-  auto drives = std::make_shared<FolderDrives>();
-  drives->Add('e', dir.Path("player"), "IHP", "1234-ABCD");
-  SetDriveTable(drives);
+  test::UsePlayerFolder(dir.Path("player"));
   TId3v1 tag;
   EXPECT_TRUE(Id3v1TagInFile("e:\\Music\\Song \xE9.mp3"));
   tag.SetFileName("e:\\Music\\Song \xE9.mp3");

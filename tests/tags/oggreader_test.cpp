@@ -11,6 +11,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "support/failing_source.h"
 #include "support/manifest.h"
 #include "support/ogg_builder.h"
 #include "support/temp_dir.h"
@@ -210,20 +211,7 @@ TEST(OggReader, EveryReadStartsFromEmptyTexts) {
   EXPECT_FALSE(reader.ReadOggFile(dir.MakeFolder("folder.ogg")));
 }
 
-// Fails every read that reaches past a given offset, like a disk that stops answering.
-class FailingSource : public ByteSource {
- public:
-  FailingSource(std::string data, uint64_t fail_at) : data_(std::move(data)), fail_at_(fail_at) {}
-  uint64_t Size() const override { return data_.size(); }
-  size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override {
-    if (offset + n > fail_at_) throw Error("Stream read error");
-    return MemorySource(data_).ReadAt(offset, buffer, n);
-  }
-
- private:
-  std::string data_;
-  uint64_t fail_at_;
-};
+using test::FailingSource;
 
 TEST(OggReader, AReadErrorInTheCommentsKeepsWhatWasFound) {
   TOggReader reader;

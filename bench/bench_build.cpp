@@ -13,6 +13,7 @@
 #include "navdb/database_build.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/player_files.h"
 #include "support/bench_player.h"
 #include "support/temp_dir.h"
 #include "tags/id3v1.h"
@@ -39,14 +40,14 @@ size_t SongCount() {
 struct Player {
   test::TempDir dir;
   test::BenchPlayerSummary summary;
+  FolderDrives drives;
+  PlayerFiles files{drives};
   SongTree tree;
   Player() {
     summary = test::MakeBenchPlayer(dir.Path("player"), SongCount());
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', dir.Path("player"), "BENCH", "0000-0001");
-    SetDriveTable(drives);
-    RebuildSongTree(tree, 'e', "", nullptr);
-    SetSubtreeState(tree.root(), kChecked);
+    drives.Add('e', dir.Path("player"), "BENCH", "0000-0001");
+    RebuildSongTree(tree, files, 'e', "", nullptr);
+    SetSubtreeState(tree.root(), CheckState::kChecked);
     RecomputeCheckStates(tree);
   }
 };
@@ -67,7 +68,7 @@ void BM_Build(benchmark::State& state) {
   uint64_t bytes = 0;
   for (auto _ : state) {
     const uint64_t before = InputFile::TotalBytesRead();
-    BuildDatabase(p.tree, settings, idv1, idv2, reporter);
+    BuildDatabase(p.tree, p.files, settings, idv1, idv2, reporter);
     bytes = InputFile::TotalBytesRead() - before;
   }
   state.counters["songs"] = static_cast<double>(p.summary.songs);
@@ -92,7 +93,7 @@ void BM_ReadEverySongWhole(benchmark::State& state) {
   uint64_t bytes = 0;
   for (auto _ : state) {
     bytes = 0;
-    for (const auto& path : paths) bytes += ReadWholeFile(path, 1ull << 30).size();
+    for (const auto& path : paths) bytes += ReadWholeFile(FileLocation(path), 1ull << 30).size();
     benchmark::DoNotOptimize(bytes);
   }
   state.counters["bytes_read"] = static_cast<double>(bytes);

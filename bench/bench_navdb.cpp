@@ -39,7 +39,7 @@ void BM_Save(benchmark::State& state) {
   const plondex::tirivdb db = TypicalDatabase();
   plondex::test::TempDir dir;
   const std::string path = dir.Path("iRivNavi.iDB");
-  for (auto _ : state) db.SaveDatabase(path);
+  for (auto _ : state) db.SaveDatabase(plondex::FileLocation(path));
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 

@@ -22,6 +22,7 @@
 #include "library/textlines.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/player_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,6 +31,8 @@ using plondex::SongTree;
 
 struct Player {
   plondex::test::TempDir dir;
+  plondex::FolderDrives drives;
+  plondex::PlayerFiles files{drives};
   std::string root;
   std::string every_song;
   std::string half_the_albums;
@@ -52,12 +55,10 @@ struct Player {
         }
       }
     }
-    auto drives = std::make_shared<plondex::FolderDrives>();
-    drives->Add('e', root, "IHP", "1234-ABCD");
-    plondex::SetDriveTable(drives);
+    drives.Add('e', root, "IHP", "1234-ABCD");
 
     SongTree tree;
-    plondex::RebuildSongTree(tree, 'e', dir.Path("none.dat"), nullptr);
+    plondex::RebuildSongTree(tree, files, 'e', dir.Path("none.dat"), nullptr);
     every_song = Save(
         tree, [](const plondex::SongNode&) { return true; }, false);
     half_the_albums = Save(
@@ -131,7 +132,7 @@ void Rescan(benchmark::State& state, const std::string& songs_dat) {
   SongTree tree;
   size_t checked = 0;
   for (auto _ : state) {
-    plondex::RebuildSongTree(tree, 'e', songs_dat, nullptr);
+    plondex::RebuildSongTree(tree, ThePlayer().files, 'e', songs_dat, nullptr);
     plondex::RecomputeCheckStates(tree);
     benchmark::DoNotOptimize(tree.root()->state);
   }
@@ -167,7 +168,7 @@ BENCHMARK(BM_ScanRestoringEveryOtherSong)->Unit(benchmark::kMillisecond);
 SongTree& ScannedTree() {
   static SongTree tree = [] {
     SongTree t;
-    plondex::RebuildSongTree(t, 'e', ThePlayer().every_other_song, nullptr);
+    plondex::RebuildSongTree(t, ThePlayer().files, 'e', ThePlayer().every_other_song, nullptr);
     plondex::RecomputeCheckStates(t);
     return t;
   }();
@@ -196,7 +197,7 @@ BENCHMARK(BM_ToggleAllSongsAndRecompute)->Unit(benchmark::kMillisecond);
 
 void BM_SaveCheckStates(benchmark::State& state) {
   SongTree& tree = ScannedTree();
-  plondex::SetSubtreeState(tree.root(), plondex::kChecked);
+  plondex::SetSubtreeState(tree.root(), plondex::CheckState::kChecked);
   const std::string path = ThePlayer().dir.Path("saved.dat");
   for (auto _ : state) plondex::SaveCheckStates(tree, 'e', path);
 }

@@ -87,7 +87,8 @@ const std::string& Sample(const std::string& name) {
 class ReadCounter {
  public:
   explicit ReadCounter(const std::string& path)
-      : size_(InputFile::Open(path)->Size()), start_(InputFile::TotalBytesRead()) {}
+      : size_(InputFile::Open(plondex::FileLocation(path))->Size()),
+        start_(InputFile::TotalBytesRead()) {}
   void Report(benchmark::State& state) const {
     const double files = static_cast<double>(state.iterations());
     state.counters["bytes_read"] =
@@ -105,7 +106,7 @@ void BM_Id3v2(benchmark::State& state, const char* name) {
   plondex::TId3v2 idv2;
   ReadCounter counter(path);
   for (auto _ : state) {
-    idv2.SetFileName(path);
+    idv2.SetFileName(plondex::FileLocation(path));
     benchmark::DoNotOptimize(idv2.Texts().ContentDescription().data());
   }
   counter.Report(state);
@@ -125,7 +126,8 @@ void BM_Id3v1(benchmark::State& state) {
   size_t i = 0;
   for (auto _ : state) {
     const std::string& path = paths[i++ & 1];
-    if (plondex::Id3v1TagInFile(path)) idv1.SetFileName(path);
+    const plondex::FileLocation file(path);
+    if (plondex::Id3v1TagInFile(file)) idv1.SetFileName(file);
     benchmark::DoNotOptimize(idv1.SongName().data());
   }
   counter.Report(state);
@@ -137,7 +139,7 @@ void BM_Ogg(benchmark::State& state) {
   plondex::TOggReader reader;
   ReadCounter counter(path);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(reader.ReadOggFile(path));
+    benchmark::DoNotOptimize(reader.ReadOggFile(plondex::FileLocation(path)));
     benchmark::DoNotOptimize(reader.Title().data());
   }
   counter.Report(state);
@@ -149,7 +151,7 @@ void BM_Wma(benchmark::State& state) {
   plondex::TWmaReader reader;
   ReadCounter counter(path);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(reader.ReadWmaFile(path));
+    benchmark::DoNotOptimize(reader.ReadWmaFile(plondex::FileLocation(path)));
     benchmark::DoNotOptimize(reader.Title().data());
   }
   counter.Report(state);

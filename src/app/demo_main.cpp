@@ -12,7 +12,6 @@
 
 #include "app/gui/main_window.h"
 #include "platform/drives.h"
-#include "platform/program_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -58,7 +57,6 @@ int main(int argc, char** argv) {
 
   auto drives = std::make_shared<plondex::FolderDrives>();
   drives->Add('e', player.string(), kDemoLabel, kDemoSerial);
-  plondex::SetProgramFolder(program.string());
   plondex::TForm1 form(drives, program.string());
   form.show();
   return app.exec();

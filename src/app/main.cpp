@@ -9,8 +9,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  plondex::SetProgramFolder(plondex::ChooseProgramFolder(plondex::ExecutableFolder()));
-  plondex::TForm1 form(std::make_shared<plondex::LinuxDriveTable>(), plondex::ProgramFolder());
+  plondex::TForm1 form(std::make_shared<plondex::LinuxDriveTable>(),
+                       plondex::ChooseProgramFolder(plondex::ExecutableFolder()));
   form.show();
   return app.exec();
 }

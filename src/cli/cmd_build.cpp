@@ -2,7 +2,6 @@
 // player drive.
 
 #include <cstdio>
-#include <memory>
 
 #include "app/core/inifile.h"
 #include "cli/command.h"
@@ -12,7 +11,7 @@
 #include "navdb/database_build.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
-#include "platform/files.h"
+#include "platform/player_files.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 
@@ -85,10 +84,10 @@ int RunBuild(const std::vector<std::string>& args) {
   }
   if (root.empty()) return UsageError("ROOT is missing");
 
-  auto drives = std::make_shared<FolderDrives>();
-  drives->Add(settings.drive_letter, root, "", "");
-  SetDriveTable(drives);
-  if (!drives->DrivePresent(settings.drive_letter)) {
+  FolderDrives drives;
+  drives.Add(settings.drive_letter, root, "", "");
+  const PlayerFiles files(drives);
+  if (!drives.DrivePresent(settings.drive_letter)) {
     std::fprintf(stderr, "%s: not a folder\n", root.c_str());
     return 1;
   }
@@ -99,11 +98,11 @@ int RunBuild(const std::vector<std::string>& args) {
   PrintingReporter reporter;
   int status = 0;
   try {
-    RebuildSongTree(tree, settings.drive_letter, checked_file, nullptr);
-    if (checked_file.empty() && tree.root()) SetSubtreeState(tree.root(), kChecked);
+    RebuildSongTree(tree, files, settings.drive_letter, checked_file, nullptr);
+    if (checked_file.empty() && tree.root()) SetSubtreeState(tree.root(), CheckState::kChecked);
     RecomputeCheckStates(tree);
     if (sort) SortSongTree(tree);
-    BuildDatabase(tree, settings, idv1, idv2, reporter);
+    BuildDatabase(tree, files, settings, idv1, idv2, reporter);
   } catch (const std::exception& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", AnsiToUtf8(e.what()).c_str());

@@ -20,10 +20,10 @@ int Dump(const std::vector<std::string>& args) {
     return 2;
   }
   const std::string& path = args[0];
-  const std::string file = ReadWholeFile(path, irivdb_layout::kMaxFileSize);
+  const std::string file = ReadWholeFile(FileLocation(path), irivdb_layout::kMaxFileSize);
   const DbContents contents = ReadDatabase(file);
   if (contents.problem) {
-    std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(DisplayPath(path)).c_str(),
+    std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(FileLocation(path).shown()).c_str(),
                  AnsiToUtf8(contents.problem->Message()).c_str());
     return 1;
   }

@@ -12,6 +12,7 @@
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 #include "tags/oggreader.h"
+#include "tags/songformat.h"
 #include "tags/wmareader.h"
 
 namespace plondex::cli {
@@ -19,17 +20,10 @@ namespace {
 
 constexpr char kUsage[] = "tags [--json] FILE...";
 
-// The lower-cased extension of the file name, dot included; empty when it has none.
-std::string Extension(std::string_view path) {
+// The reader a file calls for, by the extension of its name.
+SongFormat FormatOf(std::string_view path) {
   const size_t slash = path.find_last_of('/');
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot == std::string_view::npos) return "";
-  std::string ext(name.substr(dot));
-  for (char& c : ext) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return ext;
+  return SongFormatOf(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
 // One byte as the character U+0000 plus its value, in UTF-8.
@@ -112,10 +106,10 @@ struct Readers {
   TWmaReader wma;
 };
 
-std::string JsonMp3(Readers& r, const std::string& path) {
+std::string JsonMp3(Readers& r, const FileLocation& file) {
   std::string id3v2;
   try {
-    r.idv2.SetFileName(path);
+    r.idv2.SetFileName(file);
     const TId3Text& t = r.idv2.Texts();
     id3v2 = "{\"present\": " + JsonBool(r.idv2.TagPresent()) +
             ", \"major\": " + std::to_string(r.idv2.MajorVersion()) +
@@ -126,8 +120,8 @@ std::string JsonMp3(Readers& r, const std::string& path) {
   } catch (const Error& e) {
     id3v2 = "{\"error\": " + Json8(e.what()) + "}";
   }
-  const bool v1_present = Id3v1TagInFile(path);
-  r.idv1.SetFileName(path);
+  const bool v1_present = Id3v1TagInFile(file);
+  r.idv1.SetFileName(file);
   const std::string id3v1 =
       "{\"present\": " + JsonBool(v1_present) + ", \"title\": " + Json8(r.idv1.SongName()) +
       ", \"artist\": " + Json8(r.idv1.Artist()) + ", \"album\": " + Json8(r.idv1.Album()) +
@@ -135,15 +129,15 @@ std::string JsonMp3(Readers& r, const std::string& path) {
   return "\"id3v2\": " + id3v2 + ", \"id3v1\": " + id3v1;
 }
 
-std::string JsonOgg(Readers& r, const std::string& path) {
-  const bool ok = r.ogg.ReadOggFile(path);
+std::string JsonOgg(Readers& r, const FileLocation& file) {
+  const bool ok = r.ogg.ReadOggFile(file);
   return "\"ogg\": {\"ok\": " + JsonBool(ok) + ", \"title\": " + Json8(r.ogg.Title()) +
          ", \"artist\": " + Json8(r.ogg.Artist()) + ", \"album\": " + Json8(r.ogg.Album()) +
          ", \"genre\": " + Json8(r.ogg.Genre()) + "}";
 }
 
-std::string JsonWma(Readers& r, const std::string& path) {
-  const bool ok = r.wma.ReadWmaFile(path);
+std::string JsonWma(Readers& r, const FileLocation& file) {
+  const bool ok = r.wma.ReadWmaFile(file);
   return "\"wma\": {\"ok\": " + JsonBool(ok) + ", \"valid\": " + JsonBool(r.wma.Valid()) +
          ", \"title\": " + Json8(WideToAnsi(r.wma.Title())) +
          ", \"artist\": " + Json8(WideToAnsi(r.wma.Artist())) +
@@ -152,11 +146,20 @@ std::string JsonWma(Readers& r, const std::string& path) {
 }
 
 std::string JsonFile(Readers& r, const std::string& path) {
-  const std::string ext = Extension(path);
   std::string out = "{\"file\": " + JsonPath(path);
-  if (ext == ".mp3") out += ", " + JsonMp3(r, path);
-  if (ext == ".ogg") out += ", " + JsonOgg(r, path);
-  if (ext == ".wma") out += ", " + JsonWma(r, path);
+  switch (FormatOf(path)) {
+    case SongFormat::kMp3:
+      out += ", " + JsonMp3(r, FileLocation(path));
+      break;
+    case SongFormat::kOgg:
+      out += ", " + JsonOgg(r, FileLocation(path));
+      break;
+    case SongFormat::kWma:
+      out += ", " + JsonWma(r, FileLocation(path));
+      break;
+    case SongFormat::kNone:
+      break;
+  }
   return out + "}\n";
 }
 
@@ -165,10 +168,10 @@ std::string Line(std::string_view label, std::string_view text) {
   return "    " + std::string(label) + ": " + AnsiToUtf8(text) + "\n";
 }
 
-std::string TextMp3(Readers& r, const std::string& path) {
+std::string TextMp3(Readers& r, const FileLocation& file) {
   std::string out;
   try {
-    r.idv2.SetFileName(path);
+    r.idv2.SetFileName(file);
     if (!r.idv2.TagPresent()) {
       out += "  id3v2: none\n";
     } else {
@@ -183,8 +186,8 @@ std::string TextMp3(Readers& r, const std::string& path) {
   } catch (const Error& e) {
     out += "  id3v2: error: " + AnsiToUtf8(e.what()) + "\n";
   }
-  if (Id3v1TagInFile(path)) {
-    r.idv1.SetFileName(path);
+  if (Id3v1TagInFile(file)) {
+    r.idv1.SetFileName(file);
     const int genre = static_cast<int>(r.idv1.Genre());
     out += "  id3v1: present\n" + Line("title", r.idv1.SongName()) +
            Line("artist", r.idv1.Artist()) + Line("album", r.idv1.Album()) +
@@ -195,14 +198,14 @@ std::string TextMp3(Readers& r, const std::string& path) {
   return out;
 }
 
-std::string TextOgg(Readers& r, const std::string& path) {
-  if (!r.ogg.ReadOggFile(path)) return "  ogg: cannot be read\n";
+std::string TextOgg(Readers& r, const FileLocation& file) {
+  if (!r.ogg.ReadOggFile(file)) return "  ogg: cannot be read\n";
   return "  ogg: read\n" + Line("title", r.ogg.Title()) + Line("artist", r.ogg.Artist()) +
          Line("album", r.ogg.Album()) + Line("genre", r.ogg.Genre());
 }
 
-std::string TextWma(Readers& r, const std::string& path) {
-  if (!r.wma.ReadWmaFile(path)) return "  wma: cannot be read\n";
+std::string TextWma(Readers& r, const FileLocation& file) {
+  if (!r.wma.ReadWmaFile(file)) return "  wma: cannot be read\n";
   if (!r.wma.Valid()) return "  wma: read, no valid audio values\n";
   return "  wma: read, valid\n" + Line("title", WideToAnsi(r.wma.Title())) +
          Line("artist", WideToAnsi(r.wma.Artist())) + Line("album", WideToAnsi(r.wma.Album())) +
@@ -210,11 +213,17 @@ std::string TextWma(Readers& r, const std::string& path) {
 }
 
 std::string TextFile(Readers& r, const std::string& path) {
-  const std::string ext = Extension(path);
   std::string out = path + "\n";
-  if (ext == ".mp3") return out + TextMp3(r, path);
-  if (ext == ".ogg") return out + TextOgg(r, path);
-  if (ext == ".wma") return out + TextWma(r, path);
+  switch (FormatOf(path)) {
+    case SongFormat::kMp3:
+      return out + TextMp3(r, FileLocation(path));
+    case SongFormat::kOgg:
+      return out + TextOgg(r, FileLocation(path));
+    case SongFormat::kWma:
+      return out + TextWma(r, FileLocation(path));
+    case SongFormat::kNone:
+      break;
+  }
   return out + "  no tag reader for this file type\n";
 }
 

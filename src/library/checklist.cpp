@@ -26,8 +26,9 @@ SavedCheckList::SavedCheckList(std::vector<std::string> lines) : lines_(std::mov
 }
 
 SavedCheckList SavedCheckList::Load(const std::string& path) {
-  if (!FileExists(path)) return SavedCheckList();
-  return SavedCheckList(SplitTextLines(ReadWholeFile(path)));
+  const FileLocation file(path);
+  if (!FileExists(file)) return SavedCheckList();
+  return SavedCheckList(SplitTextLines(ReadWholeFile(file)));
 }
 
 std::string SavedCheckList::FolderKey(std::string_view folder) const {

@@ -10,16 +10,20 @@
 namespace plondex {
 namespace {
 
-uint8_t StateFromChildren(const SongNode& node) {
+CheckState StateFromChildren(const SongNode& node) {
   size_t unchecked = 0;
   size_t checked = 0;
   for (const auto& child : node.children) {
-    if (child->state == kUnchecked) ++unchecked;
-    if (child->state == kChecked) ++checked;
+    if (child->state == CheckState::kUnchecked) ++unchecked;
+    if (child->state == CheckState::kChecked) ++checked;
   }
-  if (unchecked == node.children.size()) return kUnchecked;
-  if (checked == node.children.size()) return kChecked;
-  return kPartlyChecked;
+  if (unchecked == node.children.size()) return CheckState::kUnchecked;
+  if (checked == node.children.size()) return CheckState::kChecked;
+  return CheckState::kPartlyChecked;
+}
+
+CheckState LeafState(bool checked) {
+  return checked ? CheckState::kChecked : CheckState::kUnchecked;
 }
 
 }  // namespace
@@ -40,22 +44,22 @@ void RecomputeCheckStates(SongTree& tree) {
     if (node->HasChildren()) {
       node->state = StateFromChildren(*node);
     } else {
-      node->state = node->checked == 1 ? kChecked : kUnchecked;
+      node->state = LeafState(node->checked == 1);
     }
     stack.pop_back();
   }
 }
 
-void RecomputeCheckStates(SongNode* node) {
+void RecomputeAncestorStates(SongNode* node) {
   if (!node) return;
   for (SongNode* ancestor = node->parent; ancestor; ancestor = ancestor->parent) {
     ancestor->state = StateFromChildren(*ancestor);
   }
 }
 
-void SetSubtreeState(SongNode* node, uint8_t state) {
+void SetSubtreeState(SongNode* node, CheckState state) {
   if (!node) return;
-  const uint8_t flag = state == kUnchecked ? 0 : 1;
+  const uint8_t flag = state == CheckState::kUnchecked ? 0 : 1;
   std::vector<SongNode*> pending{node};
   while (!pending.empty()) {
     SongNode* n = pending.back();
@@ -69,35 +73,22 @@ void SetSubtreeState(SongNode* node, uint8_t state) {
 void ToggleNode(SongNode* node) {
   if (!node) return;
   if (node->HasChildren()) {
-    SetSubtreeState(node, node->state == kChecked ? kUnchecked : kChecked);
-  } else if (node->checked != 0) {
-    node->checked = 0;
-    node->state = kUnchecked;
+    SetSubtreeState(node, LeafState(node->state != CheckState::kChecked));
   } else {
-    node->checked = 1;
-    node->state = kChecked;
+    node->checked = node->checked != 0 ? 0 : 1;
+    node->state = LeafState(node->checked == 1);
   }
-  RecomputeCheckStates(node);
+  RecomputeAncestorStates(node);
 }
 
 void SaveCheckStates(const SongTree& tree, char drive_letter, const std::string& path) {
   const SongNode* root = tree.root();
   if (!root) return;
   std::vector<std::string> lines;
-  // Pre-order: children are pushed last to first so the first child comes off the stack first.
-  std::vector<const SongNode*> pending{root};
-  while (!pending.empty()) {
-    const SongNode* n = pending.back();
-    pending.pop_back();
-    if (!n->HasChildren()) {
-      if (n != root && n->checked == 1) lines.push_back(NodePath(*n, drive_letter));
-      continue;
-    }
-    for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
-      pending.push_back(it->get());
-    }
-  }
-  WriteWholeFile(path, JoinTextLines(lines));
+  ForEachLeaf(*root, [&](const SongNode& leaf) {
+    if (&leaf != root && leaf.checked == 1) lines.push_back(NodePath(leaf, drive_letter).text());
+  });
+  WriteWholeFile(FileLocation(path), JoinTextLines(lines));
 }
 
 }  // namespace plondex

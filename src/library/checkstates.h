@@ -15,7 +15,7 @@ void RecomputeCheckStates(SongTree& tree);
 
 // The states of the node's ancestors, each from its children's states as they stand. The node's
 // own state is left alone.
-void RecomputeCheckStates(SongNode* node);
+void RecomputeAncestorStates(SongNode* node);
 
 // What a click on the node's check icon does: a leaf flips its flag; a node with children checks
 // everything below it unless it is fully checked, in which case it unchecks everything. The
@@ -24,7 +24,7 @@ void ToggleNode(SongNode* node);
 
 // The node and everything below it take the state; the checked flag becomes 0 for kUnchecked and
 // 1 otherwise.
-void SetSubtreeState(SongNode* node, uint8_t state);
+void SetSubtreeState(SongNode* node, CheckState state);
 
 // Writes the node paths of the checked leaves (the root left out), in tree order, each line ended
 // by CR LF, to the file at path, replacing it whole; nothing checked gives an empty file. An empty

@@ -1,14 +1,12 @@
 #include "library/scan.h"
 
-#include <algorithm>
-#include <exception>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "platform/collation.h"
-#include "platform/drives.h"
+#include "library/checklist.h"
 #include "platform/files.h"
+#include "tags/songformat.h"
 
 namespace plondex {
 namespace {
@@ -27,36 +25,22 @@ struct PendingFolder {
 
 }  // namespace
 
-bool IsSongFileName(std::string_view name) {
-  const size_t dot = name.rfind('.');
-  // Lower-casing keeps the length, so only four-byte extensions can match.
-  if (dot == std::string_view::npos || name.size() - dot != 4) return false;
-  std::string ext(name.substr(dot));
-  if (std::all_of(ext.begin(), ext.end(), [](char c) { return c > 0 && c < 0x7F; })) {
-    // Plain ASCII lower-cases the same in every locale, and far faster.
-    for (char& c : ext) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  } else {
-    ext = LowerText(ext);
-  }
-  return ext == ".mp3" || ext == ".ogg" || ext == ".wma";
-}
+bool IsSongFileName(std::string_view name) { return SongFormatOf(name) != SongFormat::kNone; }
 
-void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
+namespace {
+
+// Adds everything below one folder under parent, in the file system's order. An entry that fails
+// is left out and the search goes on.
+void ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode* parent,
                 const SavedCheckList& saved, const ScanCountFn& on_count) {
   std::vector<PendingFolder> stack;
-  // Subfolders are listed by their native path: resolving a player path again for every folder
-  // would cost a lookup per level, which adds up on deep trees.
+  // Every folder is listed by its native path, found from its parent's: no name is looked up.
   auto enter = [&stack](std::string path, std::string native, SongNode* node) {
-    std::optional<std::vector<DirEntry>> entries = ListFolder(native);
+    std::optional<std::vector<DirEntry>> entries = ListFolder(FileLocation(native));
     if (!entries || entries->empty()) return;
     stack.push_back(PendingFolder{std::move(path), std::move(native), node, std::move(*entries)});
   };
-  std::optional<std::string> top = NativePath(folder);
-  if (!top) return;
-  while (!top->empty() && top->back() == '/') top->pop_back();
-  std::optional<std::vector<DirEntry>> top_entries = ListFolder(folder);
-  if (!top_entries || top_entries->empty()) return;
-  stack.push_back(PendingFolder{folder, std::move(*top), parent, std::move(*top_entries)});
+  enter(std::move(folder), std::move(native), parent);
   std::string song_path;  // reused: one allocation for all songs
   while (!stack.empty()) {
     PendingFolder& current = stack.back();
@@ -65,45 +49,67 @@ void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
       continue;
     }
     DirEntry& entry = current.entries[current.next++];
-    try {
-      if (!entry.is_folder) {
-        if (!IsSongFileName(entry.name)) continue;
-        // The check is settled before the node exists, so no failure later on can leave a
-        // listed song unchecked.
-        bool listed = false;
-        if (!saved.empty()) {
-          song_path.assign(current.path).append(entry.name);
-          listed = saved.Contains(song_path);
-        }
-        SongNode* node = tree.AddChild(current.node, std::move(entry.name));
-        node->state = listed ? kChecked : kUnchecked;
-        node->checked = listed ? 1 : 0;
-        if (on_count && tree.node_count() % 10 == 0) on_count(tree.node_count());
-      } else {
-        if (entry.name == "." || entry.name == ".." || entry.name == "Recycled") continue;
-        std::string path = current.path + entry.name + '\\';
-        std::string native = current.native + '/' + entry.native_name;
-        SongNode* node = tree.AddChild(current.node, std::move(entry.name));
-        // May move the stack: `current` is not used after this.
-        enter(std::move(path), std::move(native), node);
+    if (!entry.is_folder) {
+      if (!IsSongFileName(entry.name)) continue;
+      // The check is settled before the node exists, so no failure later on can leave a listed
+      // song unchecked.
+      bool listed = false;
+      if (!saved.empty()) {
+        song_path.assign(current.path).append(entry.name);
+        listed = saved.Contains(song_path);
       }
-    } catch (const std::exception&) {
-      // One entry that fails costs only that entry.
+      SongNode* node = tree.AddChild(current.node, std::move(entry.name));
+      node->native_name = std::move(entry.native_name);
+      node->state = listed ? CheckState::kChecked : CheckState::kUnchecked;
+      node->checked = listed ? 1 : 0;
+      if (on_count && tree.node_count() % 10 == 0) on_count(tree.node_count());
+    } else {
+      if (entry.name == "." || entry.name == ".." || entry.name == "Recycled") continue;
+      std::string path = current.path + entry.name + '\\';
+      std::string native = (current.native == "/" ? "" : current.native) + '/' + entry.native_name;
+      SongNode* node = tree.AddChild(current.node, std::move(entry.name));
+      node->native_name = std::move(entry.native_name);
+      // May move the stack: `current` is not used after this.
+      enter(std::move(path), std::move(native), node);
     }
   }
 }
 
-void RebuildSongTree(SongTree& tree, char drive_letter, const std::string& songs_dat_path,
-                     const ScanCountFn& on_count) {
+}  // namespace
+
+void RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
+                     const std::string& songs_dat_path, const ScanCountFn& on_count) {
   const SavedCheckList saved = SavedCheckList::Load(songs_dat_path);
   tree.Clear();
   SongNode* root = tree.AddRoot(kRootText);
   // Without a drive letter the path would be taken as a folder of the working directory.
-  if (!NormalizeDriveLetter(drive_letter)) return;
-  ScanFolder(tree, std::string{drive_letter, ':', '\\'}, root, saved, on_count);
+  std::optional<std::string> drive_root = files.DriveRoot(drive_letter);
+  if (!drive_root) return;
+  tree.set_scan_root(*drive_root);
+  ScanFolder(tree, std::string{drive_letter, ':', '\\'}, std::move(*drive_root), root, saved,
+             on_count);
 }
 
-std::string NodePath(const SongNode& node, char drive_letter) {
+std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
+                                             const std::string& drive_root) {
+  if (tree.scan_root().empty() || tree.scan_root() != drive_root) return std::nullopt;
+  std::vector<const SongNode*> chain;
+  size_t length = drive_root.size();
+  for (const SongNode* n = &node; n->parent; n = n->parent) {
+    if (n->native_name.empty()) return std::nullopt;
+    chain.push_back(n);
+    length += n->native_name.size() + 1;
+  }
+  std::string native = drive_root == "/" ? std::string() : drive_root;
+  native.reserve(length);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    native += '/';
+    native += (*it)->native_name;
+  }
+  return native.empty() ? drive_root : native;
+}
+
+PlayerPath NodePath(const SongNode& node, char drive_letter) {
   std::vector<const SongNode*> chain;
   size_t length = 3;
   for (const SongNode* n = &node; n->parent; n = n->parent) {
@@ -116,7 +122,7 @@ std::string NodePath(const SongNode& node, char drive_letter) {
     if (it != chain.rbegin()) path += '\\';
     path += (*it)->text;
   }
-  return path;
+  return PlayerPath(std::move(path));
 }
 
 }  // namespace plondex

@@ -5,11 +5,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "library/checklist.h"
 #include "library/songtree.h"
+#include "platform/player_files.h"
 
 namespace plondex {
 
@@ -18,22 +19,25 @@ using ScanCountFn = std::function<void(size_t node_total)>;
 
 // Clears the tree and fills it from the drive: the root "All songs", then every folder and song
 // below the drive's root in the file system's order. Songs named in the check list file at
-// songs_dat_path (a missing file names none) come back checked. When that file cannot be read
-// this throws Error and leaves the tree as it was. Folder states are provisional: recompute the
-// check states afterwards. A drive letter that is no letter gives the root alone.
-void RebuildSongTree(SongTree& tree, char drive_letter, const std::string& songs_dat_path,
-                     const ScanCountFn& on_count);
-
-// Adds everything below one folder (a player path ending in '\') under parent. An entry that
-// fails is left out and the search goes on.
-void ScanFolder(SongTree& tree, const std::string& folder, SongNode* parent,
-                const SavedCheckList& saved, const ScanCountFn& on_count);
+// songs_dat_path (a native path; a missing file names none) come back checked. When that file
+// cannot be read this throws Error and leaves the tree as it was. Folder states are provisional:
+// recompute the check states afterwards. A drive letter that is no letter, or one the table has
+// no root for, gives the root alone.
+void RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
+                     const std::string& songs_dat_path, const ScanCountFn& on_count);
 
 // True for a file name the scan takes as a song: extension ".mp3", ".ogg" or ".wma" in any case.
 bool IsSongFileName(std::string_view name);
 
 // The drive letter, ":\", the names of the node's folders below the root each followed by '\',
 // then the node's own name. The root itself gives the drive's root folder, "e:\".
-std::string NodePath(const SongNode& node, char drive_letter);
+PlayerPath NodePath(const SongNode& node, char drive_letter);
+
+// Where a node is on this system without looking any name up: the tree's scan root joined with
+// the native names the scan listed. nullopt for a node that no scan made, or when the tree was
+// scanned from another folder than drive_root (PlayerFiles::DriveRoot of the letter in use: the
+// letter or the mount may have changed since).
+std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
+                                             const std::string& drive_root);
 
 }  // namespace plondex

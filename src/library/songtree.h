@@ -4,6 +4,7 @@
 // top; folders and songs below it mirror the player's folders. The window shows it through a model.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,11 +12,16 @@
 
 namespace plondex {
 
-enum CheckState : uint8_t { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
+// What a node's check box shows. The values are those songs.dat's writers and the window's state
+// images have always used.
+enum class CheckState : uint8_t { kUnchecked = 1, kChecked = 2, kPartlyChecked = 3 };
 
 struct SongNode {
   std::string text;  // 8-bit text: the file or folder name, or "All songs"
-  uint8_t state = kUnchecked;
+  // The name as the file system listed it in the scan; empty for the root and for a node that no
+  // scan made.
+  std::string native_name;
+  CheckState state = CheckState::kUnchecked;
   uint8_t checked = 0;  // the checked flag: 1 when the user checked it or it was restored checked
   SongNode* parent = nullptr;
   int row = 0;  // index among the parent's children
@@ -36,12 +42,15 @@ class SongTree {
   SongTree(const SongTree&) = delete;
   SongTree& operator=(const SongTree&) = delete;
   SongTree(SongTree&& other) noexcept
-      : root_(std::move(other.root_)), node_count_(std::exchange(other.node_count_, 0)) {}
+      : root_(std::move(other.root_)),
+        node_count_(std::exchange(other.node_count_, 0)),
+        scan_root_(std::move(other.scan_root_)) {}
   SongTree& operator=(SongTree&& other) noexcept {
     if (this != &other) {
       Clear();
       root_ = std::move(other.root_);
       node_count_ = std::exchange(other.node_count_, 0);
+      scan_root_ = std::move(other.scan_root_);
     }
     return *this;
   }
@@ -51,6 +60,9 @@ class SongTree {
   bool empty() const { return !root_; }
   // Number of nodes at all levels, the root included.
   size_t node_count() const { return node_count_; }
+  // The native folder the tree was scanned from (no trailing '/'); empty when no scan filled it.
+  const std::string& scan_root() const { return scan_root_; }
+  void set_scan_root(std::string root) { scan_root_ = std::move(root); }
 
   // Releases every node. Nodes are taken apart one by one, so a deep tree never meets the depth
   // of the call stack.
@@ -58,6 +70,7 @@ class SongTree {
   // Starts the tree afresh with a root of this text.
   SongNode* AddRoot(std::string text) {
     Clear();
+    scan_root_.clear();
     root_ = std::make_unique<SongNode>();
     root_->text = std::move(text);
     node_count_ = 1;
@@ -76,6 +89,11 @@ class SongTree {
  private:
   std::unique_ptr<SongNode> root_;
   size_t node_count_ = 0;
+  std::string scan_root_;
 };
+
+// Calls visit for every node without children at or below node, in tree order (pre-order), without
+// recursion, so deep folders cost no stack.
+void ForEachLeaf(const SongNode& node, const std::function<void(const SongNode&)>& visit);
 
 }  // namespace plondex

@@ -1,16 +1,18 @@
 #include "navdb/database_build.h"
 
 #include <memory>
+#include <optional>
+#include <system_error>
 
 #include "library/scan.h"
 #include "library/textlines.h"
 #include "platform/codepage.h"
-#include "platform/collation.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 #include "tags/oggreader.h"
+#include "tags/songformat.h"
 #include "tags/wmareader.h"
 
 namespace plondex {
@@ -20,12 +22,6 @@ constexpr unsigned char kAllowedHighBytes[] = {0xB4, 0xC4, 0xD6, 0xDC, 0xDF, 0xE
                                                0xE1, 0xE4, 0xE8, 0xE9, 0xF6, 0xFC};
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// The file name's ending from its last '.' on, lower-cased; empty without a '.'.
-std::string Extension(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : LowerText(name.substr(dot));
-}
 
 // The counters of one build; a counter's label is touched only when it rises.
 class Counters {
@@ -42,17 +38,29 @@ class Counters {
 
 class Build {
  public:
-  Build(const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter)
-      : settings_(settings), idv1_(idv1), idv2_(idv2), reporter_(reporter), counters_(reporter) {}
+  Build(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings, TId3v1& idv1,
+        TId3v2& idv2, BuildReporter& reporter)
+      : tree_(tree),
+        files_(files),
+        settings_(settings),
+        idv1_(idv1),
+        idv2_(idv2),
+        reporter_(reporter),
+        counters_(reporter),
+        drive_root_(files.DriveRoot(settings.drive_letter)) {}
 
-  void Run(const SongTree& tree) {
+  void Run() {
     reporter_.ClearLog();
     // The old database stays until the new one is whole: SaveDatabase replaces it atomically.
     reporter_.LogLine("Deleting old Database");
     reporter_.LogLine("Creating Database");
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
-    idv1_.SetFileName("");
-    if (const SongNode* root = tree.root()) Walk(*root);
+    idv1_.SetFileName(FileLocation(std::string()));
+    if (const SongNode* root = tree_.root()) {
+      ForEachLeaf(*root, [this](const SongNode& leaf) {
+        if (leaf.parent && leaf.checked == 1) Song(leaf);
+      });
+    }
     reporter_.LogLine("Saving Database");
     if (database_.Count() > irivdb_layout::kMaxSongs) {
       reporter_.LogLine("Warning, too many songs: " +
@@ -60,7 +68,8 @@ class Build {
                         " songs not written (the player holds at most 9999)");
     }
     if (!settings_.nowrite) {
-      database_.SaveDatabase(std::string(1, settings_.drive_letter) + ":\\" + kDatabaseFileName);
+      database_.SaveDatabase(files_.Locate(
+          PlayerPath(std::string{settings_.drive_letter, ':', '\\'} + kDatabaseFileName)));
     }
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
@@ -68,52 +77,42 @@ class Build {
   }
 
  private:
-  // Pre-order without recursion, so deep folders cost no stack.
-  void Walk(const SongNode& root) {
-    std::vector<const SongNode*> stack = {&root};
-    while (!stack.empty()) {
-      const SongNode* node = stack.back();
-      stack.pop_back();
-      if (node->HasChildren()) {
-        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it) {
-          stack.push_back(it->get());
-        }
-      } else if (node->parent && node->checked == 1) {
-        Song(*node);
-      }
-    }
-  }
-
   void Song(const SongNode& node) {
-    const std::string path = NodePath(node, settings_.drive_letter);
-    const std::string record_path = path.substr(2);
-    const std::string extension = Extension(node.text);
+    const PlayerPath player_path = NodePath(node, settings_.drive_letter);
+    const std::string& path = player_path.text();
     if (node.text.size() > kMaxFileNameLength) {
       counters_.Raise(BuildCounter::kNameTooLong);
       reporter_.LogLine("Warning, name too long: " + path);
       long_names_.push_back(path);
     }
+    const SongFormat format = SongFormatOf(node.text);
+    if (format == SongFormat::kNone) return;
     try {
+      const FileLocation file = Where(node, player_path);
       std::unique_ptr<tsong> record;
-      if (extension == ".mp3") {
-        record = ReadMp3(path);
-      } else if (extension == ".ogg") {
-        if (ogg_.ReadOggFile(path)) {
-          record = NewRecord(record_path, ForPlayer(ogg_.Title()), ForPlayer(ogg_.Artist()),
-                             ForPlayer(ogg_.Album()), ForPlayer(ogg_.Genre()));
-          counters_.Raise(BuildCounter::kOgg);
-        }
-      } else if (extension == ".wma") {
-        if (wma_.ReadWmaFile(path)) {
-          record = NewRecord(record_path, WideToAnsi(wma_.Title()), WideToAnsi(wma_.Artist()),
-                             WideToAnsi(wma_.Album()), WideToAnsi(wma_.Genre()));
-          counters_.Raise(BuildCounter::kWma);
-        }
-      } else {
-        return;
+      switch (format) {
+        case SongFormat::kMp3:
+          record = ReadMp3(file);
+          break;
+        case SongFormat::kOgg:
+          if (ogg_.ReadOggFile(file)) {
+            record = NewRecord(ForPlayer(ogg_.Title()), ForPlayer(ogg_.Artist()),
+                               ForPlayer(ogg_.Album()), ForPlayer(ogg_.Genre()));
+            counters_.Raise(BuildCounter::kOgg);
+          }
+          break;
+        case SongFormat::kWma:
+          if (wma_.ReadWmaFile(file)) {
+            record = NewRecord(WideToAnsi(wma_.Title()), WideToAnsi(wma_.Artist()),
+                               WideToAnsi(wma_.Album()), WideToAnsi(wma_.Genre()));
+            counters_.Raise(BuildCounter::kWma);
+          }
+          break;
+        case SongFormat::kNone:
+          return;
       }
       if (record) {
-        record->Path = record_path;
+        record->Path = path.substr(2);
         CleanSongTexts(*record, settings_.cutat, settings_.verbose, reporter_);
         const tsong shown = *record;
         database_.AddSong(std::move(record));
@@ -129,20 +128,39 @@ class Build {
         reporter_.LogLine("No tags found: " + path);
         no_tags_.push_back(path);
       }
-    } catch (const std::exception& e) {
-      counters_.Raise(BuildCounter::kNoTags);
-      reporter_.LogLine("Exception reading data: " + path + " (" + e.what() + ")");
+    } catch (const Error& e) {
+      SongFailed(path, e);
+    } catch (const std::system_error& e) {
+      SongFailed(path, e);
     }
   }
 
-  std::unique_ptr<tsong> ReadMp3(const std::string& path) {
-    idv2_.SetFileName(path);
+  void SongFailed(const std::string& path, const std::exception& e) {
+    counters_.Raise(BuildCounter::kNoTags);
+    reporter_.LogLine("Exception reading data: " + path + " (" + e.what() + ")");
+  }
+
+  // A song of this scan is reached through the names the scan listed; any other by looking its
+  // names up.
+  FileLocation Where(const SongNode& node, const PlayerPath& path) const {
+    if (drive_root_) {
+      if (std::optional<std::string> native = ScannedNativePath(tree_, node, *drive_root_)) {
+        return FileLocation(std::move(*native), path.text());
+      }
+    }
+    return files_.Locate(path);
+  }
+
+  // ID3v2, else ID3v1, both read through one open file.
+  std::unique_ptr<tsong> ReadMp3(const FileLocation& file) {
+    const std::unique_ptr<InputFile> input = InputFile::OpenIfExists(file);
+    idv2_.SetFile(file, input.get());
     if (idv2_.TagPresent()) {
       std::string artist = CommaText(idv2_.Texts().Performers());
       if (artist.size() > 2 && artist.front() == '"' && artist.back() == '"') {
         artist = artist.substr(1, artist.size() - 2);
       }
-      auto record = NewRecord("", idv2_.Texts().ContentDescription(), artist, idv2_.Texts().Album(),
+      auto record = NewRecord(idv2_.Texts().ContentDescription(), artist, idv2_.Texts().Album(),
                               idv2_.Texts().Content());
       const std::string mapped = MapId3v2Genre(record->Genre);
       if (mapped != record->Genre) {
@@ -155,9 +173,9 @@ class Build {
       counters_.Raise(BuildCounter::kId3v2);
       return record;
     }
-    if (Id3v1TagInFile(path)) {
-      idv1_.SetFileName(path);
-      auto record = NewRecord("", idv1_.SongName(), idv1_.Artist(), idv1_.Album(),
+    if (input && Id3v1TagInSource(*input)) {
+      idv1_.SetFile(file, *input);
+      auto record = NewRecord(idv1_.SongName(), idv1_.Artist(), idv1_.Album(),
                               GenreName(static_cast<int>(idv1_.Genre())));
       counters_.Raise(BuildCounter::kId3v1);
       return record;
@@ -168,10 +186,9 @@ class Build {
   // Vorbis comments are UTF-8: in the player's character set where they decode, else as stored.
   static std::string ForPlayer(const std::string& text) { return Utf8ToAnsi(text); }
 
-  static std::unique_ptr<tsong> NewRecord(std::string path, std::string title, std::string artist,
-                                          std::string album, std::string genre) {
+  static std::unique_ptr<tsong> NewRecord(std::string title, std::string artist, std::string album,
+                                          std::string genre) {
     auto song = std::make_unique<tsong>();
-    song->Path = std::move(path);
     song->Title = std::move(title);
     song->Artist = std::move(artist);
     song->Album = std::move(album);
@@ -181,14 +198,18 @@ class Build {
 
   void WriteList(const char* name, const std::vector<std::string>& paths) {
     if (paths.empty()) return;
-    WriteWholeFile(settings_.lists_folder + "/" + name, JoinTextLines(paths));
+    WriteWholeFile(FileLocation(settings_.lists_folder + "/" + name), JoinTextLines(paths));
   }
 
+  const SongTree& tree_;
+  const PlayerFiles& files_;
   const BuildSettings& settings_;
   TId3v1& idv1_;
   TId3v2& idv2_;
   BuildReporter& reporter_;
   Counters counters_;
+  // The drive's root as it is now; a tree scanned from it reaches its songs by their native names.
+  const std::optional<std::string> drive_root_;
   TOggReader ogg_;
   TWmaReader wma_;
   tirivdb database_;
@@ -315,9 +336,9 @@ std::string MapId3v2Genre(const std::string& genre) {
   return GenreName(static_cast<int>(n));
 }
 
-void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
-                   BuildReporter& reporter) {
-  Build(settings, idv1, idv2, reporter).Run(tree);
+void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
+                   TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter) {
+  Build(tree, files, settings, idv1, idv2, reporter).Run();
 }
 
 }  // namespace plondex

@@ -11,6 +11,7 @@
 #include "library/songtree.h"
 #include "navdb/build_reporter.h"
 #include "navdb/irivdb.h"
+#include "platform/player_files.h"
 
 namespace plondex {
 
@@ -31,10 +32,11 @@ inline constexpr char kNoTagList[] = "notag.m3u";
 // A file name longer than this gets a warning and goes into the long-name list.
 inline constexpr size_t kMaxFileNameLength = 52;
 
-// Runs one build. The ID3 readers are the window's long-lived ones. Throws Error when the
+// Runs one build: songs are reached through files, the database is written to the drive of
+// settings.drive_letter. The ID3 readers are the window's long-lived ones. Throws Error when the
 // database cannot be written (before "Done") or a side playlist cannot be written (after it).
-void BuildDatabase(const SongTree& tree, const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
-                   BuildReporter& reporter);
+void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
+                   TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter);
 
 // True for the 93 byte values a tag text keeps.
 bool IsAllowedTagByte(unsigned char byte);

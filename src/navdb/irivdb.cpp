@@ -130,6 +130,6 @@ std::string tirivdb::Assemble() const {
   return buffer;
 }
 
-void tirivdb::SaveDatabase(const std::string& path) const { WriteWholeFile(path, Assemble()); }
+void tirivdb::SaveDatabase(const FileLocation& file) const { WriteWholeFile(file, Assemble()); }
 
 }  // namespace plondex

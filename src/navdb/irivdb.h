@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace plondex {
 
 namespace irivdb_layout {
@@ -66,11 +68,10 @@ class tirivdb {
   // 65534 bytes.
   std::string Assemble() const;
 
-  // Assembles the file and replaces the one at path with it atomically (a player path such as
-  // "e:\iRivNavi.iDB" or a native path). Throws Error: a bad text before anything is written,
-  // "Cannot create file "PATH". REASON" when the file cannot be created, or the system's
-  // message of a failed write; the old file then stays as it was.
-  void SaveDatabase(const std::string& path) const;
+  // Assembles the file and replaces the one at file with it atomically. Throws Error: a bad text
+  // before anything is written, "Cannot create file "PATH". REASON" when the file cannot be
+  // created, or the system's message of a failed write; the old file then stays as it was.
+  void SaveDatabase(const FileLocation& file) const;
 
  private:
   std::vector<std::unique_ptr<tsong>> songs_;

@@ -5,22 +5,6 @@
 #include <cstdio>
 
 namespace plondex {
-namespace {
-
-class NoDrives : public DriveTable {
- public:
-  bool DrivePresent(char) const override { return false; }
-  std::string VolumeLabel(char) const override { return {}; }
-  std::string VolumeSerialText(char) const override { return {}; }
-  std::optional<std::string> Root(char) const override { return std::nullopt; }
-};
-
-std::shared_ptr<const DriveTable>& CurrentTable() {
-  static std::shared_ptr<const DriveTable> table = std::make_shared<NoDrives>();
-  return table;
-}
-
-}  // namespace
 
 char NormalizeDriveLetter(char letter) {
   if (letter >= 'A' && letter <= 'Z') return static_cast<char>(letter - 'A' + 'a');
@@ -66,11 +50,5 @@ std::optional<std::string> FolderDrives::Root(char letter) const {
   if (!d) return std::nullopt;
   return d->folder;
 }
-
-void SetDriveTable(std::shared_ptr<const DriveTable> table) {
-  CurrentTable() = table ? std::move(table) : std::make_shared<NoDrives>();
-}
-
-const DriveTable& CurrentDriveTable() { return *CurrentTable(); }
 
 }  // namespace plondex

@@ -1,10 +1,9 @@
 #pragma once
 
-// The drive table: what stands for drive letters on this system. Player paths ("e:\Music\a.mp3")
-// are resolved through the table that is current for the process.
+// The drive table: what stands for drive letters on this system. Whoever reaches the player's
+// files is given one (see PlayerFiles): the window, the command line and each test own theirs.
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -49,9 +48,5 @@ std::string FormatVolumeSerial(uint32_t serial);
 
 // Lower-cases a drive letter; 0 when the character is not a letter.
 char NormalizeDriveLetter(char letter);
-
-// The table that player paths are resolved through. Until one is set, no letter resolves.
-void SetDriveTable(std::shared_ptr<const DriveTable> table);
-const DriveTable& CurrentDriveTable();
 
 }  // namespace plondex

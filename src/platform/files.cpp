@@ -8,12 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <random>
-#include <unordered_map>
 
 #include "platform/codepage.h"
-#include "platform/drives.h"
 #include "platform/error.h"
 
 namespace plondex {
@@ -32,139 +29,36 @@ bool LstatOk(const std::string& native, struct stat* st) {
   return ::lstat(native.c_str(), st) == 0;
 }
 
-// Splits the part of a player path after "x:" at '\', dropping empty names.
-std::vector<std::string_view> SplitPlayerNames(std::string_view rest) {
-  std::vector<std::string_view> names;
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find('\\', start);
-    if (end == std::string_view::npos) end = rest.size();
-    if (end > start) names.push_back(rest.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
-}
-
-// The entries of the folder searched last, by their 8-bit names. A build looks up every song of a
-// folder in turn, and listing a large folder once per song would make that quadratic.
-struct FolderNames {
-  std::string folder;
-  std::unordered_map<std::string, std::string> native_by_ansi;  // the first entry of each name
-};
-
-// The native name of the folder's first entry whose 8-bit form is name.
-std::optional<std::string> FindByAnsiName(const std::string& folder, std::string_view name) {
-  static std::mutex mutex;
-  static FolderNames last;
-  const std::lock_guard<std::mutex> lock(mutex);
-  const std::string key(name);
-  if (last.folder == folder) {
-    // A hit is checked against the disk; a miss lists the folder again, as it may have changed.
-    auto it = last.native_by_ansi.find(key);
-    struct stat st;
-    if (it != last.native_by_ansi.end() && LstatOk(folder + "/" + it->second, &st)) {
-      return it->second;
-    }
-  }
-  last = FolderNames();
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return std::nullopt;
-  last.folder = folder;
-  while (dirent* e = ::readdir(dir)) {
-    last.native_by_ansi.emplace(NativeNameToAnsi(e->d_name), e->d_name);
-  }
-  ::closedir(dir);
-  auto it = last.native_by_ansi.find(key);
-  if (it == last.native_by_ansi.end()) return std::nullopt;
-  return it->second;
-}
-
-// Finds the native name of an 8-bit name in a folder.
-std::string ResolveName(const std::string& folder, std::string_view name) {
-  std::string utf8 = AnsiToUtf8(name);
-  struct stat st;
-  if (LstatOk(folder + "/" + utf8, &st)) return utf8;
-  std::string raw(name);
-  if (raw != utf8 && LstatOk(folder + "/" + raw, &st)) return raw;
-  // A name that became '?' or another 8-bit form: look for it among the folder's entries.
-  if (std::optional<std::string> found = FindByAnsiName(folder, name)) return *found;
-  return utf8;
-}
-
-std::string WithoutTrailingSeparator(std::string_view path) {
-  std::string p(path);
-  if (!p.empty() && (p.back() == '\\' || p.back() == '/')) p.pop_back();
-  return p;
-}
-
 }  // namespace
 
-bool IsPlayerPath(std::string_view path) {
-  return path.size() >= 2 && NormalizeDriveLetter(path[0]) && path[1] == ':';
-}
+FileLocation::FileLocation(std::string native)
+    : native_(std::move(native)), shown_(Utf8ToAnsi(native_)) {}
 
 std::string NativeNameToAnsi(std::string_view native_name) { return Utf8ToAnsi(native_name); }
 
-std::string DisplayPath(std::string_view path) {
-  return IsPlayerPath(path) ? std::string(path) : Utf8ToAnsi(path);
-}
-
-std::optional<std::string> NativePath(std::string_view path) {
-  if (!IsPlayerPath(path)) {
-    if (path.empty()) return std::nullopt;
-    return std::string(path);
-  }
-  std::optional<std::string> root = CurrentDriveTable().Root(path[0]);
-  if (!root) return std::nullopt;
-  std::string native = *root;
-  while (native.size() > 1 && native.back() == '/') native.pop_back();
-  for (std::string_view name : SplitPlayerNames(path.substr(2))) {
-    if (name == "." || name == ".." || name.find('/') != std::string_view::npos ||
-        name.find('\0') != std::string_view::npos) {
-      return std::nullopt;
-    }
-    native += "/" + ResolveName(native, name);
-  }
-  return native;
-}
-
-bool FileExists(std::string_view path) {
-  auto native = NativePath(path);
+bool FileExists(const FileLocation& file) {
   struct stat st;
-  return native && LstatOk(*native, &st);
+  return !file.native().empty() && LstatOk(file.native(), &st);
 }
 
-bool FolderExists(std::string_view path) {
-  auto native = NativePath(path);
+bool FolderExists(const FileLocation& folder) {
   struct stat st;
-  return native && ::stat(native->c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !folder.native().empty() && ::stat(folder.native().c_str(), &st) == 0 &&
+         S_ISDIR(st.st_mode);
 }
 
-bool CreateOneFolder(std::string_view path) {
-  auto native = NativePath(path);
-  return native && ::mkdir(native->c_str(), 0777) == 0;
+bool CreateOneFolder(const FileLocation& folder) {
+  return !folder.native().empty() && ::mkdir(folder.native().c_str(), 0777) == 0;
 }
 
-bool CreateFolderPath(std::string_view path) {
-  if (path.empty()) throw Error("Unable to create directory");
-  const std::string p = WithoutTrailingSeparator(path);
-  if (p.size() < 3 || FolderExists(p)) return true;
-  const size_t cut = p.find_last_of(IsPlayerPath(p) ? "\\" : "/");
-  bool parent_ok = true;
-  if (cut != std::string::npos && cut > 0) parent_ok = CreateFolderPath(p.substr(0, cut));
-  return parent_ok && CreateOneFolder(p);
+bool RemoveFile(const FileLocation& file) {
+  return !file.native().empty() && ::unlink(file.native().c_str()) == 0;
 }
 
-bool RemoveFile(std::string_view path) {
-  auto native = NativePath(path);
-  return native && ::unlink(native->c_str()) == 0;
-}
-
-std::optional<std::vector<DirEntry>> ListFolder(std::string_view folder) {
-  auto native = NativePath(WithoutTrailingSeparator(folder));
-  if (!native) return std::nullopt;
-  if (native->empty()) native = "/";
-  DIR* dir = ::opendir(native->c_str());
+std::optional<std::vector<DirEntry>> ListFolder(const FileLocation& folder) {
+  if (folder.native().empty()) return std::nullopt;
+  const std::string& native = folder.native();
+  DIR* dir = ::opendir(native.c_str());
   if (!dir) return std::nullopt;
   std::vector<DirEntry> entries;
   while (dirent* e = ::readdir(dir)) {
@@ -173,7 +67,7 @@ std::optional<std::vector<DirEntry>> ListFolder(std::string_view folder) {
     bool is_folder = e->d_type == DT_DIR;
     if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
       struct stat st;
-      const std::string full = *native + "/" + e->d_name;
+      const std::string full = native + "/" + e->d_name;
       if (::lstat(full.c_str(), &st) != 0) continue;
       if (S_ISLNK(st.st_mode)) {
         // A link to a folder is never followed; a link to anything else is taken as a file.
@@ -197,34 +91,56 @@ size_t MemorySource::ReadAt(uint64_t offset, void* buffer, size_t n) const {
   return count;
 }
 
-InputFile::InputFile(int fd, uint64_t size, std::string shown)
-    : fd_(fd), size_(size), shown_(std::move(shown)) {}
-
 InputFile::~InputFile() { ::close(fd_); }
 
-std::unique_ptr<InputFile> InputFile::Open(std::string_view path) {
-  const std::string shown = DisplayPath(path);
-  auto native = NativePath(path);
-  if (!native) throw Error(CannotOpenMessage(shown, SystemErrorText(ENOENT)));
-  struct stat st;
-  if (::stat(native->c_str(), &st) != 0)
-    throw Error(CannotOpenMessage(shown, SystemErrorText(errno)));
-  if (!S_ISREG(st.st_mode)) throw Error(CannotOpenMessage(shown, "Not a regular file"));
-  const int fd = ::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) throw Error(CannotOpenMessage(shown, SystemErrorText(errno)));
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw Error(CannotOpenMessage(shown, "Not a regular file"));
-  }
-  return std::unique_ptr<InputFile>(new InputFile(fd, static_cast<uint64_t>(st.st_size), shown));
+std::unique_ptr<InputFile> InputFile::Open(const FileLocation& file) {
+  int error = 0;
+  auto opened = OpenOrFail(file, &error);
+  if (!opened) throw Error(CannotOpenMessage(file.shown(), SystemErrorText(error)));
+  return opened;
 }
 
-std::unique_ptr<InputFile> InputFile::TryOpen(std::string_view path) {
+std::unique_ptr<InputFile> InputFile::TryOpen(const FileLocation& file) {
+  int error = 0;
   try {
-    return Open(path);
+    return OpenOrFail(file, &error);
   } catch (const Error&) {
     return nullptr;
   }
+}
+
+std::unique_ptr<InputFile> InputFile::OpenIfExists(const FileLocation& file) {
+  int error = 0;
+  auto opened = OpenOrFail(file, &error);
+  if (opened || !FileExists(file)) return opened;
+  throw Error(CannotOpenMessage(file.shown(), SystemErrorText(error)));
+}
+
+std::unique_ptr<InputFile> InputFile::OpenOrFail(const FileLocation& file, int* error) {
+  if (file.native().empty()) {
+    *error = ENOENT;
+    return nullptr;
+  }
+  const char* native = file.native().c_str();
+  // Non-blocking, so that a named pipe never holds the open up; it is refused below.
+  const int fd = ::open(native, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0) {
+    // What stands there explains the failure better than the open does: a socket, say, is no
+    // regular file rather than "no such device".
+    *error = errno;
+    if (::stat(native, &st) != 0) {
+      *error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+      throw Error(CannotOpenMessage(file.shown(), "Not a regular file"));
+    }
+    return nullptr;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw Error(CannotOpenMessage(file.shown(), "Not a regular file"));
+  }
+  return std::unique_ptr<InputFile>(new InputFile(fd, static_cast<uint64_t>(st.st_size)));
 }
 
 size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
@@ -245,20 +161,18 @@ size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
 
 uint64_t InputFile::TotalBytesRead() { return g_bytes_read.load(); }
 
-std::string ReadWholeFile(std::string_view path, uint64_t max_size) {
-  auto file = InputFile::Open(path);
-  if (file->Size() > max_size) {
-    throw Error(CannotOpenMessage(DisplayPath(path), "File too large"));
-  }
-  std::string data(file->Size(), '\0');
-  data.resize(file->ReadAt(0, data.data(), data.size()));
+std::string ReadWholeFile(const FileLocation& file, uint64_t max_size) {
+  auto input = InputFile::Open(file);
+  if (input->Size() > max_size) throw Error(CannotOpenMessage(file.shown(), "File too large"));
+  std::string data(input->Size(), '\0');
+  data.resize(input->ReadAt(0, data.data(), data.size()));
   return data;
 }
 
-void WriteWholeFile(std::string_view path, std::string_view data) {
-  const std::string shown = DisplayPath(path);
-  auto native = NativePath(path);
-  if (!native) throw Error(CannotCreateMessage(shown, SystemErrorText(ENOENT)));
+void WriteWholeFile(const FileLocation& file, std::string_view data) {
+  const std::string& shown = file.shown();
+  if (file.native().empty()) throw Error(CannotCreateMessage(shown, SystemErrorText(ENOENT)));
+  const std::string* native = &file.native();
   static std::mt19937_64 rng{std::random_device{}()};
   const size_t slash = native->find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : native->substr(0, slash + 1);

@@ -1,8 +1,9 @@
 #pragma once
 
-// File access. Every function takes either a player path ("e:\Music\a.mp3", resolved through the
-// current drive table) or a native absolute path ("/home/u/.config/plondex/songs.dat"). Error
-// texts name the path as given, as 8-bit text.
+// File access on native paths. A plain string path is always a native path of this system
+// ("/home/u/.config/plondex/songs.dat"); a path on the player is a PlayerPath and reaches these
+// functions only through PlayerFiles::Locate (player_files.h). Error texts name a file as its
+// FileLocation shows it: a player path as the player writes it, a native path as 8-bit text.
 
 #include <cstdint>
 #include <functional>
@@ -14,33 +15,38 @@
 
 namespace plondex {
 
-// A player path begins with a drive letter and a colon.
-bool IsPlayerPath(std::string_view path);
+// Where a file is on this system, and the name messages give it.
+class FileLocation {
+ public:
+  // A native path; messages show its 8-bit form.
+  explicit FileLocation(std::string native);
+  FileLocation(std::string native, std::string shown)
+      : native_(std::move(native)), shown_(std::move(shown)) {}
+  // A path that leads to no file of this system, such as a player path on a missing drive.
+  static FileLocation Nowhere(std::string shown) { return FileLocation({}, std::move(shown)); }
 
-// The native path a path stands for. A player path is resolved name by name: each name is looked
-// up as UTF-8 first, then as its raw bytes, then by its 8-bit form among the folder's entries; a
-// name that exists nowhere is taken as UTF-8. nullopt when the letter has no root, or a name is
-// "." or ".." or holds a '/'.
-std::optional<std::string> NativePath(std::string_view path);
+  // Empty for a path that leads nowhere.
+  const std::string& native() const { return native_; }
+  // 8-bit text.
+  const std::string& shown() const { return shown_; }
+  bool operator==(const FileLocation&) const = default;
+
+ private:
+  std::string native_;
+  std::string shown_;
+};
 
 // The 8-bit form of a native file name: UTF-8 converted, other bytes kept as they are.
 std::string NativeNameToAnsi(std::string_view native_name);
 
-// The path for messages: a player path as it is, a native path as 8-bit text.
-std::string DisplayPath(std::string_view path);
-
 // True when an entry of exactly this path exists (file, folder or anything else).
-bool FileExists(std::string_view path);
+bool FileExists(const FileLocation& file);
 // True when the path names a folder.
-bool FolderExists(std::string_view path);
+bool FolderExists(const FileLocation& folder);
 // Creates one folder; true on success.
-bool CreateOneFolder(std::string_view path);
-// Makes sure that a folder exists, creating missing parents first. One trailing '\' (or '/') is
-// removed; a path of fewer than 3 characters or an existing folder counts as success. An empty
-// path throws Error("Unable to create directory").
-bool CreateFolderPath(std::string_view path);
+bool CreateOneFolder(const FileLocation& folder);
 // Deletes a file; false when it could not be deleted.
-bool RemoveFile(std::string_view path);
+bool RemoveFile(const FileLocation& file);
 
 struct DirEntry {
   std::string name;  // 8-bit text
@@ -53,7 +59,7 @@ struct DirEntry {
 // Every entry of a folder (hidden ones included, "." and ".." left out) in the file system's own
 // order. A symbolic link to a folder is left out (it is never followed); a name holding '\' cannot
 // be a player path and is left out too. nullopt when the folder cannot be read.
-std::optional<std::vector<DirEntry>> ListFolder(std::string_view folder);
+std::optional<std::vector<DirEntry>> ListFolder(const FileLocation& folder);
 
 // Bytes to read from: a file or a buffer.
 class ByteSource {
@@ -78,41 +84,45 @@ class MemorySource : public ByteSource {
 // A regular file open for reading. Others may read it at the same time; it is never written.
 class InputFile : public ByteSource {
  public:
-  // Throws Error "Cannot open file "PATH". REASON". Only regular files are opened, and opening
+  // Throws Error "Cannot open file "SHOWN". REASON". Only regular files are opened, and opening
   // never waits (a named pipe or a device is refused).
-  static std::unique_ptr<InputFile> Open(std::string_view path);
+  static std::unique_ptr<InputFile> Open(const FileLocation& file);
   // Like Open, but gives nullptr instead of throwing.
-  static std::unique_ptr<InputFile> TryOpen(std::string_view path);
+  static std::unique_ptr<InputFile> TryOpen(const FileLocation& file);
+  // Like Open, but gives nullptr when nothing exists at the path (as FileExists would say).
+  static std::unique_ptr<InputFile> OpenIfExists(const FileLocation& file);
   ~InputFile() override;
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
   uint64_t Size() const override { return size_; }
+  // Throws Error "Stream read error" when the system fails the read.
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override;
 
   // Bytes read by all InputFiles of the process, for the benchmarks.
   static uint64_t TotalBytesRead();
 
  private:
-  InputFile(int fd, uint64_t size, std::string shown);
+  InputFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  // nullptr with the system's error number when the open fails; throws for what is no file.
+  static std::unique_ptr<InputFile> OpenOrFail(const FileLocation& file, int* error);
   int fd_;
   uint64_t size_;
-  std::string shown_;
 };
 
 // The largest program text file (settings, songs.dat, playlists) that is read.
 inline constexpr uint64_t kMaxTextFileSize = 64ull << 20;
 
-// The whole content of a file. Throws Error "Cannot open file "PATH". REASON", also when the file
-// is larger than max_size.
-std::string ReadWholeFile(std::string_view path, uint64_t max_size = kMaxTextFileSize);
+// The whole content of a file. Throws Error "Cannot open file "SHOWN". REASON", also when the
+// file is larger than max_size.
+std::string ReadWholeFile(const FileLocation& file, uint64_t max_size = kMaxTextFileSize);
 
-// Replaces the file at path with data, atomically: the bytes go to a temporary file in the same
-// folder, are flushed, and the temporary file is renamed over the target. On any failure the old
-// file stays as it was and the temporary file is removed. Throws Error: "Cannot create file
-// "PATH". REASON" when the file cannot be created or replaced, "Cannot write file "PATH". REASON"
-// when writing fails.
-void WriteWholeFile(std::string_view path, std::string_view data);
+// Replaces the file with data, atomically: the bytes go to a temporary file in the same folder,
+// are flushed, and the temporary file is renamed over the target. On any failure the old file
+// stays as it was and the temporary file is removed. Throws Error: "Cannot create file "SHOWN".
+// REASON" when the file cannot be created or replaced, "Cannot write file "SHOWN". REASON" when
+// writing fails.
+void WriteWholeFile(const FileLocation& file, std::string_view data);
 
 // A seam for tests: the hook is asked before each step of WriteWholeFile and fails that step when
 // it returns true.

@@ -10,11 +10,6 @@
 namespace plondex {
 namespace {
 
-std::string& Folder() {
-  static std::string folder = ".";
-  return folder;
-}
-
 // The package manager owns these folders. Root can write to them, but settings and song lists
 // dropped there would litter the system, so an installed program keeps its files per user.
 bool IsSystemProgramFolder(const std::string& folder) {
@@ -60,20 +55,6 @@ std::string ChooseProgramFolder(const std::string& executable_folder) {
   const std::string folder = base + "/plondex";
   MakeFolders(folder);
   return folder;
-}
-
-void SetProgramFolder(std::string folder) {
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  Folder() = std::move(folder);
-}
-
-const std::string& ProgramFolder() { return Folder(); }
-
-std::string ProgramFile(std::string_view name) {
-  std::string path = Folder();
-  path += '/';
-  path.append(name);
-  return path;
 }
 
 std::string ExecutableFolder() {

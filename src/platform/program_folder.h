@@ -12,13 +12,6 @@ namespace plondex {
 // ~/.config/plondex, created with its parents when missing).
 std::string ChooseProgramFolder(const std::string& executable_folder);
 
-// The program folder in use (native path, no trailing '/'). Set once at start-up.
-void SetProgramFolder(std::string folder);
-const std::string& ProgramFolder();
-
-// A file of the program folder, e.g. ProgramFile("songs.dat").
-std::string ProgramFile(std::string_view name);
-
 // The folder of the running executable.
 std::string ExecutableFolder();
 

@@ -15,10 +15,6 @@ void PlaylistContent::SetSelected(int index, bool selected) {
   if (index >= 0 && index < size()) entries_[index].selected = selected;
 }
 
-void PlaylistContent::ClearSelection() {
-  for (Entry& e : entries_) e.selected = false;
-}
-
 int PlaylistContent::SelectedCount() const {
   return static_cast<int>(
       std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.selected; }));

@@ -18,7 +18,6 @@ class PlaylistContent {
   bool selected(int index) const { return entries_.at(index).selected; }
   // Out-of-range indexes are ignored.
   void SetSelected(int index, bool selected);
-  void ClearSelection();
   int SelectedCount() const;
 
   // The focused entry (the one clicked last), or -1.

@@ -1,7 +1,5 @@
 #include "playlists/playlist_drop.h"
 
-#include <vector>
-
 #include "library/scan.h"
 
 namespace plondex {
@@ -16,19 +14,9 @@ int DropIndex(int row_under_point, int entry_count) {
 
 void AddNodeEntries(const SongNode& node, int& position, char drive_letter,
                     PlaylistContent& content) {
-  // Depth first without recursion: folders may nest as deep as paths allow.
-  std::vector<const SongNode*> pending{&node};
-  while (!pending.empty()) {
-    const SongNode* current = pending.back();
-    pending.pop_back();
-    if (current->HasChildren()) {
-      for (auto it = current->children.rbegin(); it != current->children.rend(); ++it) {
-        pending.push_back(it->get());
-      }
-      continue;
-    }
-    if (!current->parent) continue;
-    const std::string path = NodePath(*current, drive_letter);
+  ForEachLeaf(node, [&](const SongNode& leaf) {
+    if (!leaf.parent) return;
+    const std::string path = NodePath(leaf, drive_letter).text();
     std::string entry = path.size() > 2 ? path.substr(2) : std::string();
     if (position < 0) {
       content.Append(std::move(entry));
@@ -36,7 +24,7 @@ void AddNodeEntries(const SongNode& node, int& position, char drive_letter,
       content.Insert(position, std::move(entry));
       ++position;
     }
-  }
+  });
 }
 
 bool MoveEntry(PlaylistContent& content, int from, int drop_index) {

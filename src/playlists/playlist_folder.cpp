@@ -8,18 +8,18 @@ bool HasPlayerDrive(const PlaylistContext& context) {
   return NormalizeDriveLetter(context.drive_letter) != 0;
 }
 
-std::string PlaylistFolderPath(const PlaylistContext& context) {
+PlayerPath PlaylistFolderPath(const PlaylistContext& context) {
   std::string path(1, context.drive_letter);
   path += ":\\";
   path += context.folder_name;
-  return path;
+  return PlayerPath(std::move(path));
 }
 
-std::string PlaylistFilePath(const PlaylistContext& context, std::string_view name) {
-  std::string path = PlaylistFolderPath(context);
+PlayerPath PlaylistFilePath(const PlaylistContext& context, std::string_view name) {
+  std::string path = PlaylistFolderPath(context).text();
   path += '\\';
   path.append(name);
-  return path;
+  return PlayerPath(std::move(path));
 }
 
 bool IsPlaylistFileName(std::string_view name) {

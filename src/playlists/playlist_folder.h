@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/player_files.h"
+
 namespace plondex {
 
 // What the playlist commands need to know about the player and the settings. Read anew for every
@@ -19,10 +21,10 @@ struct PlaylistContext {
 bool HasPlayerDrive(const PlaylistContext& context);
 
 // "e:\playlists"
-std::string PlaylistFolderPath(const PlaylistContext& context);
+PlayerPath PlaylistFolderPath(const PlaylistContext& context);
 
 // "e:\playlists\Road.m3u" for the name as the playlist list shows it.
-std::string PlaylistFilePath(const PlaylistContext& context, std::string_view name);
+PlayerPath PlaylistFilePath(const PlaylistContext& context, std::string_view name);
 
 // True for a name ending in ".m3u", in any letter case.
 bool IsPlaylistFileName(std::string_view name);

@@ -1,7 +1,6 @@
 #include "playlists/playlists.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <numeric>
 #include <utility>
 
@@ -14,20 +13,12 @@
 namespace plondex {
 namespace {
 
-// Without a drive letter the path is no player path, and the file layer would take it for a
-// path relative to the working folder: playlists are only ever read and written on the player.
-void RequirePlayerPath(const std::string& path, bool for_writing) {
-  if (IsPlayerPath(path)) return;
-  const std::string reason = SystemErrorText(ENOENT);
-  throw Error(for_writing ? CannotCreateMessage(path, reason) : CannotOpenMessage(path, reason));
-}
-
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 }  // namespace
 
-Playlists::Playlists(Prompter* prompter, ContextSource context)
-    : prompter_(prompter), context_(std::move(context)), seed_source_(CounterSeed) {}
+Playlists::Playlists(Prompter* prompter, const PlayerFiles* files, ContextSource context)
+    : prompter_(prompter), files_(files), context_(std::move(context)), seed_source_(CounterSeed) {}
 
 void Playlists::SelectPlaylist(int index) {
   selected_ = index >= 0 && index < static_cast<int>(names_.size()) ? index : -1;
@@ -40,7 +31,7 @@ std::string Playlists::SelectedName() const {
   return names_[selected_];
 }
 
-std::string Playlists::SelectedPlaylistPath() const {
+PlayerPath Playlists::SelectedPlaylistPath() const {
   return PlaylistFilePath(context_(), SelectedName());
 }
 
@@ -49,15 +40,15 @@ void Playlists::ListPlaylists() {
   names_.clear();
   selected_ = -1;
   if (!HasPlayerDrive(context)) return;
-  const std::string folder = PlaylistFolderPath(context);
-  if (!FolderExists(folder)) {
+  const PlayerPath folder = PlaylistFolderPath(context);
+  if (!FolderExists(files_->Locate(folder))) {
     // A folder that cannot be created shows up as an empty playlist list.
     try {
-      CreateFolderPath(folder);
+      files_->CreateFolderPath(folder);
     } catch (const Error&) {
     }
   }
-  const auto entries = ListFolder(folder);
+  const auto entries = ListFolder(files_->Locate(folder));
   if (!entries) return;
   for (const DirEntry& entry : *entries) {
     if (!entry.is_folder && IsPlaylistFileName(entry.name)) names_.push_back(entry.name);
@@ -72,15 +63,13 @@ void Playlists::ShowSelectedPlaylist() {
   LoadPlaylist(SelectedPlaylistPath());
 }
 
-void Playlists::LoadPlaylist(const std::string& path) {
-  RequirePlayerPath(path, false);
-  content_.Assign(SplitTextLines(ReadWholeFile(path)));
+void Playlists::LoadPlaylist(const PlayerPath& path) {
+  content_.Assign(SplitTextLines(ReadWholeFile(files_->Locate(path))));
 }
 
-void Playlists::SavePlaylist(const std::string& path) {
+void Playlists::SavePlaylist(const PlayerPath& path) {
   if (context_().nowrite) return;
-  RequirePlayerPath(path, true);
-  WriteWholeFile(path, JoinTextLines(content_.Texts()));
+  WriteWholeFile(files_->Locate(path), JoinTextLines(content_.Texts()));
 }
 
 void Playlists::New() {
@@ -103,8 +92,8 @@ void Playlists::New() {
     }
   }
   const PlaylistContext context = context_();
-  const std::string path = PlaylistFilePath(context, name);
-  const bool exists = HasPlayerDrive(context) && FileExists(path);
+  const PlayerPath path = PlaylistFilePath(context, name);
+  const bool exists = FileExists(files_->Locate(path));
 
   names_.push_back(name);
   SelectPlaylist(static_cast<int>(names_.size()) - 1);
@@ -118,9 +107,8 @@ void Playlists::New() {
 void Playlists::Delete() {
   const std::string name = SelectedName();
   if (!prompter_->Confirm("Are you sure to DELETE the playlist " + Quoted(name) + " ?")) return;
-  const std::string path = PlaylistFilePath(context_(), name);
   // Deleted also under nowrite; a failure is not reported.
-  if (IsPlayerPath(path)) RemoveFile(path);
+  RemoveFile(files_->Locate(PlaylistFilePath(context_(), name)));
   names_.erase(names_.begin() + selected_);
   if (names_.empty()) {
     selected_ = -1;

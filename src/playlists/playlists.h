@@ -21,7 +21,8 @@ class Playlists {
   using ContextSource = std::function<PlaylistContext()>;
   using SeedSource = std::function<uint32_t()>;
 
-  Playlists(Prompter* prompter, ContextSource context);
+  // The playlists are reached through files, which must outlive this object.
+  Playlists(Prompter* prompter, const PlayerFiles* files, ContextSource context);
 
   // The generator's seed for each Random command; CounterSeed unless a test fixes it.
   void SetSeedSource(SeedSource seed_source) { seed_source_ = std::move(seed_source); }
@@ -35,7 +36,7 @@ class Playlists {
   void SelectPlaylist(int index);
   // The selected name; Error "List index out of bounds (-1)" when none is selected.
   std::string SelectedName() const;
-  std::string SelectedPlaylistPath() const;
+  PlayerPath SelectedPlaylistPath() const;
 
   // The content list.
   PlaylistContent& content() { return content_; }
@@ -47,9 +48,9 @@ class Playlists {
   // Loads the selected playlist, or empties the content list when none is selected.
   void ShowSelectedPlaylist();
   // Replaces the content list with the file's lines; on failure the list stays as it was.
-  void LoadPlaylist(const std::string& path);
+  void LoadPlaylist(const PlayerPath& path);
   // Writes the content list to the file, unless nowrite is set.
-  void SavePlaylist(const std::string& path);
+  void SavePlaylist(const PlayerPath& path);
   void SaveSelectedPlaylist() { SavePlaylist(SelectedPlaylistPath()); }
 
   // The commands.
@@ -62,6 +63,7 @@ class Playlists {
 
  private:
   Prompter* prompter_;
+  const PlayerFiles* files_;
   ContextSource context_;
   SeedSource seed_source_;
   std::vector<std::string> names_;

@@ -1,8 +1,9 @@
 #include "tags/id3v1.h"
 
 #include <cstring>
-#include <exception>
 #include <memory>
+
+#include "platform/error.h"
 
 namespace plondex {
 
@@ -174,14 +175,14 @@ bool Id3v1TagInSource(const ByteSource& source) {
       return false;
     }
     return StartsWithTag(marker);
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return false;
   }
 }
 
-bool Id3v1TagInFile(std::string_view path) {
-  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
-  return file && Id3v1TagInSource(*file);
+bool Id3v1TagInFile(const FileLocation& file) {
+  const std::unique_ptr<InputFile> input = InputFile::TryOpen(file);
+  return input && Id3v1TagInSource(*input);
 }
 
 bool ReadId3v1BlockFromSource(const ByteSource& source, unsigned char (&block)[kId3v1BlockSize]) {
@@ -192,21 +193,27 @@ bool ReadId3v1BlockFromSource(const ByteSource& source, unsigned char (&block)[k
       return false;
     }
     return StartsWithTag(block);
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return false;
   }
 }
 
-bool ReadId3v1Block(std::string_view path, unsigned char (&block)[kId3v1BlockSize]) {
-  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
-  return file && ReadId3v1BlockFromSource(*file, block);
+bool ReadId3v1Block(const FileLocation& file, unsigned char (&block)[kId3v1BlockSize]) {
+  const std::unique_ptr<InputFile> input = InputFile::TryOpen(file);
+  return input && ReadId3v1BlockFromSource(*input, block);
 }
 
-void TId3v1::SetFileName(std::string_view name) {
-  if (name == file_name_) return;
-  file_name_ = name;
+void TId3v1::SetFileName(const FileLocation& file) {
+  if (file == file_) return;
+  file_ = file;
   unsigned char block[kId3v1BlockSize];
-  TakeBlock(ReadId3v1Block(file_name_, block) ? block : nullptr);
+  TakeBlock(ReadId3v1Block(file_, block) ? block : nullptr);
+}
+
+void TId3v1::SetFile(const FileLocation& file, const ByteSource& opened) {
+  if (file == file_) return;
+  file_ = file;
+  ReadFromSource(opened);
 }
 
 void TId3v1::ReadFromSource(const ByteSource& source) {

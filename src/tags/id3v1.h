@@ -156,19 +156,22 @@ const std::string& GenreName(int index);
 std::string FixedFieldText(const unsigned char* field, size_t width);
 
 // True when the file opens, holds at least 128 bytes and its last 128 begin with "TAG".
-bool Id3v1TagInFile(std::string_view path);
+bool Id3v1TagInFile(const FileLocation& file);
 bool Id3v1TagInSource(const ByteSource& source);
 
 // Copies the last 128 bytes into block; true when all 128 were read and they begin with "TAG".
-bool ReadId3v1Block(std::string_view path, unsigned char (&block)[kId3v1BlockSize]);
+bool ReadId3v1Block(const FileLocation& file, unsigned char (&block)[kId3v1BlockSize]);
 bool ReadId3v1BlockFromSource(const ByteSource& source, unsigned char (&block)[kId3v1BlockSize]);
 
 // The reader component. Assigning a file name reads that file's tag, unless the name is the one
 // already held: then the earlier values stay, even when the file has changed since.
 class TId3v1 {
  public:
-  const std::string& FileName() const { return file_name_; }
-  void SetFileName(std::string_view name);
+  // The file as messages name it.
+  const std::string& FileName() const { return file_.shown(); }
+  void SetFileName(const FileLocation& file);
+  // The same for a file the caller has open already: it is read through opened.
+  void SetFile(const FileLocation& file, const ByteSource& opened);
 
   // Reads the tag of a source without touching FileName.
   void ReadFromSource(const ByteSource& source);
@@ -192,7 +195,7 @@ class TId3v1 {
   // Takes the fields of a block, or clears them when there is none.
   void TakeBlock(const unsigned char* block);
 
-  std::string file_name_;
+  FileLocation file_ = FileLocation(std::string());
   std::string song_name_;
   std::string artist_;
   std::string album_;

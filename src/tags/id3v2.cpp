@@ -348,15 +348,22 @@ void TId3v2::Clear() {
   cd_identifier_ = TId3CdIdentifier();
 }
 
-void TId3v2::SetFileName(const std::string& path) {
+void TId3v2::SetFileName(const FileLocation& file) {
+  // The name is taken before the file is opened, also when opening it fails.
   tag_size_ = 0;
-  file_name_ = path;
-  if (!FileExists(path)) {
+  file_name_ = file.shown();
+  const std::unique_ptr<InputFile> opened = InputFile::OpenIfExists(file);
+  SetFile(file, opened.get());
+}
+
+void TId3v2::SetFile(const FileLocation& file, const ByteSource* opened) {
+  tag_size_ = 0;
+  file_name_ = file.shown();
+  if (!opened) {
     Clear();
     return;
   }
-  const std::unique_ptr<InputFile> file = InputFile::Open(path);
-  ReadTag(*file);
+  ReadTag(*opened);
 }
 
 void TId3v2::ReadFromSource(const ByteSource& source) {

@@ -180,10 +180,6 @@ class Id3ItemList {
   int ItemCount() const { return static_cast<int>(items_.size()); }
   // -1 when the list is empty.
   int ItemIndex() const { return index_; }
-  // Indexes outside the list are ignored.
-  void SetItemIndex(int index) {
-    if (index >= 0 && index < ItemCount()) index_ = index;
-  }
   // An empty item for an index outside the list.
   const T& Item(int i) const { return i >= 0 && i < ItemCount() ? items_[i] : Empty(); }
   const std::vector<T>& Items() const { return items_; }
@@ -363,7 +359,10 @@ class TId3v2 {
   // Reads the tag of a file, on every assignment, also of the name already held. A missing file
   // gives no tag and no error. Throws Error when the file cannot be opened or read; the values
   // read until then stay.
-  void SetFileName(const std::string& path);
+  void SetFileName(const FileLocation& file);
+  // The same for a file the caller has open already (nullptr: nothing exists at the path).
+  void SetFile(const FileLocation& file, const ByteSource* opened);
+  // The file as messages name it.
   const std::string& FileName() const { return file_name_; }
   // The same reading on bytes in memory or any other source; FileName is not changed.
   void ReadFromSource(const ByteSource& source);

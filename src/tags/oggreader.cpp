@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <vector>
 
+#include "platform/error.h"
 #include "tags/chunkreader.h"
 
 namespace plondex {
@@ -43,14 +43,14 @@ bool ReadLengthPrefixed(ChunkReader& reader, std::string& examined) {
 
 }  // namespace
 
-bool TOggReader::ReadOggFile(std::string_view path) {
+bool TOggReader::ReadOggFile(const FileLocation& file) {
   title_.clear();
   artist_.clear();
   album_.clear();
   genre_.clear();
-  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
-  if (!file) return false;
-  return ReadOggSource(*file);
+  const std::unique_ptr<InputFile> input = InputFile::TryOpen(file);
+  if (!input) return false;
+  return ReadOggSource(*input);
 }
 
 bool TOggReader::ReadOggSource(const ByteSource& source) {
@@ -64,13 +64,13 @@ bool TOggReader::ReadOggSource(const ByteSource& source) {
         kIdentificationSize) {
       return false;
     }
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return false;
   }
   if (!HasSignature(identification, 1)) return true;
   try {
     ReadComments(source);
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     // A read error ends the comments; what was found so far stays.
   }
   return true;

@@ -16,7 +16,7 @@ class TOggReader {
  public:
   // False when the file cannot be opened or is too short to hold an identification header. True
   // otherwise, also for a file that holds no Vorbis stream (its texts stay empty).
-  bool ReadOggFile(std::string_view path);
+  bool ReadOggFile(const FileLocation& file);
   // The same on bytes already at hand.
   bool ReadOggSource(const ByteSource& source);
 

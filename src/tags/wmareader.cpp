@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <exception>
 #include <memory>
 #include <vector>
 
+#include "platform/error.h"
 #include "tags/chunkreader.h"
 
 namespace plondex {
@@ -244,11 +244,11 @@ void TWmaReader::Reset() {
   track_ = 0;
 }
 
-bool TWmaReader::ReadWmaFile(std::string_view path) {
+bool TWmaReader::ReadWmaFile(const FileLocation& file) {
   Reset();
-  const std::unique_ptr<InputFile> file = InputFile::TryOpen(path);
-  if (!file) return false;
-  return ReadWmaSource(*file);
+  const std::unique_ptr<InputFile> input = InputFile::TryOpen(file);
+  if (!input) return false;
+  return ReadWmaSource(*input);
 }
 
 bool TWmaReader::ReadWmaSource(const ByteSource& source) {
@@ -256,7 +256,7 @@ bool TWmaReader::ReadWmaSource(const ByteSource& source) {
   FileData data;
   try {
     if (!HeaderWalk(source, data).Run()) return false;
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return false;
   }
   if (!Plausible(data)) return true;

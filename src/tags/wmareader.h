@@ -16,7 +16,7 @@ class TWmaReader {
  public:
   // True when the file could be opened and its header walked, whether or not it is an ASF file
   // and whether or not its audio values are plausible; false when opening or reading failed.
-  bool ReadWmaFile(std::string_view path);
+  bool ReadWmaFile(const FileLocation& file);
   // The same on bytes already at hand.
   bool ReadWmaSource(const ByteSource& source);
 

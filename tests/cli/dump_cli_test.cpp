@@ -17,7 +17,7 @@ class DumpCli : public ::testing::Test {
  protected:
   std::string WriteDb(const tirivdb& db) {
     const std::string path = dir_.Path("iRivNavi.iDB");
-    db.SaveDatabase(path);
+    db.SaveDatabase(FileLocation(path));
     return path;
   }
   test::TempDir dir_;

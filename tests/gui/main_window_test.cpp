@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, CreateDatabaseShowsItsClosingBoxAndRaisesTheCounters) {
   dir_.Write("player/b.mp3", test::MakeMpegAudio(1));
   auto form = MakeWindow(true, true);
   form->StartUp();
-  SetSubtreeState(form->song_tree().root(), kChecked);
+  SetSubtreeState(form->song_tree().root(), CheckState::kChecked);
   form->Create1Click();
   EXPECT_EQ(prompter_->Texts("warning"),
             std::vector<std::string>{

@@ -44,7 +44,7 @@ QPoint RowCenter(QListWidget* list, int row) {
 class PanelTest : public ::testing::Test {
  protected:
   PanelTest() {
-    test::UsePlayerFolder(dir_.path());
+    drive_.Use(dir_.path());
 
     SongNode* root = songs_.AddRoot("All songs");
     SongNode* rock = songs_.AddChild(root, "Rock");
@@ -60,7 +60,7 @@ class PanelTest : public ::testing::Test {
     rock_item->setExpanded(true);
 
     panel_ = new PlaylistPanel(
-        &prompter_, [this] { return context_; }, &window_);
+        &prompter_, &drive_.files, [this] { return context_; }, &window_);
     panel_->SetTreeSource(tree_, [this]() -> const SongNode* {
       auto it = nodes_.find(tree_->currentItem());
       return it == nodes_.end() ? nullptr : it->second;
@@ -75,10 +75,7 @@ class PanelTest : public ::testing::Test {
     names_ = panel_->playlist_list();
     list_ = panel_->content_list();
   }
-  ~PanelTest() override {
-    SetFileFaultHook(nullptr);
-    SetDriveTable(nullptr);
-  }
+  ~PanelTest() override { SetFileFaultHook(nullptr); }
 
   void WritePlaylist(const std::string& name, const std::string& bytes) {
     dir_.Write("playlists/" + name, bytes);
@@ -89,6 +86,7 @@ class PanelTest : public ::testing::Test {
   QPushButton* Button(const char* name) { return panel_->findChild<QPushButton*>(name); }
 
   test::TempDir dir_;
+  test::PlayerDrive drive_;
   test::ScriptedPrompter prompter_;
   PlaylistContext context_{'e', "playlists", false};
   SongTree songs_;

@@ -70,18 +70,19 @@ TEST_F(SongTreeViewTest, ShowsTheTreeAsTheWindowNeedsIt) {
 }
 
 TEST_F(SongTreeViewTest, IconsHaveThreeLooksAndLieWhereTheyAreHit) {
-  auto pixel = [](int state, int x, int y) {
+  auto pixel = [](CheckState state, int x, int y) {
     return SongTreeModel::StateImage(state).toImage().pixel(x, y);
   };
-  EXPECT_EQ(SongTreeModel::StateImage(kChecked).size(), QSize(13, 13));
-  EXPECT_LT(qGray(pixel(kUnchecked, 0, 6)), 0x80);  // a dark frame
-  EXPECT_EQ(pixel(kUnchecked, 6, 6), qRgb(255, 255, 255));
-  EXPECT_EQ(qGray(pixel(kChecked, 5, 7)), 0);  // on the check mark
-  EXPECT_EQ(pixel(kChecked, 9, 9), qRgb(255, 255, 255));
-  EXPECT_EQ(qRed(pixel(kPartlyChecked, 6, 6)), qBlue(pixel(kPartlyChecked, 6, 6)));
-  EXPECT_GT(qGray(pixel(kPartlyChecked, 6, 6)), 0x60);
-  EXPECT_LT(qGray(pixel(kPartlyChecked, 6, 6)), 0xE0);
-  EXPECT_TRUE(SongTreeModel::StateImage(0).isNull());
+  EXPECT_EQ(SongTreeModel::StateImage(CheckState::kChecked).size(), QSize(13, 13));
+  EXPECT_LT(qGray(pixel(CheckState::kUnchecked, 0, 6)), 0x80);  // a dark frame
+  EXPECT_EQ(pixel(CheckState::kUnchecked, 6, 6), qRgb(255, 255, 255));
+  EXPECT_EQ(qGray(pixel(CheckState::kChecked, 5, 7)), 0);  // on the check mark
+  EXPECT_EQ(pixel(CheckState::kChecked, 9, 9), qRgb(255, 255, 255));
+  EXPECT_EQ(qRed(pixel(CheckState::kPartlyChecked, 6, 6)),
+            qBlue(pixel(CheckState::kPartlyChecked, 6, 6)));
+  EXPECT_GT(qGray(pixel(CheckState::kPartlyChecked, 6, 6)), 0x60);
+  EXPECT_LT(qGray(pixel(CheckState::kPartlyChecked, 6, 6)), 0xE0);
+  EXPECT_TRUE(SongTreeModel::StateImage(static_cast<CheckState>(0)).isNull());
 
   ToggleNode(a1_);  // Alpha and the root are now partly checked
   view_->StatesChanged();
@@ -96,10 +97,10 @@ TEST_F(SongTreeViewTest, IconsHaveThreeLooksAndLieWhereTheyAreHit) {
 TEST_F(SongTreeViewTest, AnyButtonOnAnIconToggles) {
   Press(Icon(b_), Qt::LeftButton);
   EXPECT_EQ(b_->checked, 1);
-  EXPECT_EQ(root_->state, kPartlyChecked);
+  EXPECT_EQ(root_->state, CheckState::kPartlyChecked);
   Press(Icon(b_), Qt::RightButton);
   EXPECT_EQ(b_->checked, 0);
-  EXPECT_EQ(root_->state, kUnchecked);
+  EXPECT_EQ(root_->state, CheckState::kUnchecked);
   QTest::mousePress(view_->viewport(), Qt::MiddleButton, Qt::ControlModifier, Icon(b_));
   EXPECT_EQ(b_->checked, 1);  // on the press, not the release
   QTest::mouseRelease(view_->viewport(), Qt::MiddleButton, Qt::ControlModifier, Icon(b_));

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "library/checklist.h"
 #include "library/scan.h"
 #include "library/treeops.h"
 #include "platform/error.h"
@@ -34,42 +35,43 @@ TEST(CheckStates, FoldersSummariseWhatLiesBelow) {
   Sample s;
   s.rock->checked = 1;  // a folder's own flag means nothing while it has children
   RecomputeCheckStates(s.tree);
-  EXPECT_EQ(s.rock->state, kUnchecked);
+  EXPECT_EQ(s.rock->state, CheckState::kUnchecked);
   s.r1->checked = s.j1->checked = s.m1->checked = 1;
   RecomputeCheckStates(s.tree);
-  EXPECT_EQ(s.r1->state, kChecked);
-  EXPECT_EQ(s.jazz->state, kChecked);
+  EXPECT_EQ(s.r1->state, CheckState::kChecked);
+  EXPECT_EQ(s.jazz->state, CheckState::kChecked);
   // A partly checked child makes the parent partly checked, up to the root.
-  for (const SongNode* n : {s.rock, s.music, s.root}) EXPECT_EQ(n->state, kPartlyChecked);
+  for (const SongNode* n : {s.rock, s.music, s.root})
+    EXPECT_EQ(n->state, CheckState::kPartlyChecked);
   s.r2->checked = s.r3->checked = s.top->checked = 1;
   RecomputeCheckStates(s.tree);
-  EXPECT_EQ(s.music->state, kChecked);
-  EXPECT_EQ(s.root->state, kPartlyChecked);  // the empty folder counts like a song
+  EXPECT_EQ(s.music->state, CheckState::kChecked);
+  EXPECT_EQ(s.root->state, CheckState::kPartlyChecked);  // the empty folder counts like a song
   s.empty->checked = 1;
   RecomputeCheckStates(s.tree);
-  EXPECT_EQ(s.root->state, kChecked);
+  EXPECT_EQ(s.root->state, CheckState::kChecked);
 }
 
 TEST(CheckStates, AFolderClickChecksAllUnlessAllAreChecked) {
   Sample s;
   ToggleNode(s.r1);
-  ASSERT_EQ(s.music->state, kPartlyChecked);
+  ASSERT_EQ(s.music->state, CheckState::kPartlyChecked);
   ToggleNode(s.music);
   for (const SongNode* n : {s.music, s.rock, s.r1, s.r2, s.r3, s.jazz, s.j1, s.m1}) {
-    EXPECT_EQ(n->state, kChecked);
+    EXPECT_EQ(n->state, CheckState::kChecked);
     EXPECT_EQ(n->checked, 1);
   }
-  EXPECT_EQ(s.root->state, kPartlyChecked);
+  EXPECT_EQ(s.root->state, CheckState::kPartlyChecked);
   ToggleNode(s.music);
   for (const SongNode* n : {s.music, s.rock, s.r1, s.r2, s.r3, s.jazz, s.j1, s.m1}) {
-    EXPECT_EQ(n->state, kUnchecked);
+    EXPECT_EQ(n->state, CheckState::kUnchecked);
     EXPECT_EQ(n->checked, 0);
   }
-  EXPECT_EQ(s.root->state, kUnchecked);
+  EXPECT_EQ(s.root->state, CheckState::kUnchecked);
   // The root of an otherwise empty tree is a leaf like any other.
   SongTree lone;
   ToggleNode(lone.AddRoot("All songs"));
-  EXPECT_EQ(lone.root()->state, kChecked);
+  EXPECT_EQ(lone.root()->state, CheckState::kChecked);
 }
 
 TEST(CheckStates, ClicksInEveryStateKeepTheInvariants) {
@@ -79,20 +81,20 @@ TEST(CheckStates, ClicksInEveryStateKeepTheInvariants) {
   int clicked[4] = {};
   for (int i = 0; i < 2000 && !HasFailure(); ++i) {
     SongNode* node = s.all[rng() % s.all.size()];
-    ++clicked[node->state];
+    ++clicked[static_cast<int>(node->state)];
     ToggleNode(node);
     // What the clicks left must be what a full recompute from the songs gives.
-    std::vector<uint8_t> after;
+    std::vector<CheckState> after;
     for (const SongNode* n : s.all) after.push_back(n->state);
     RecomputeCheckStates(s.tree);
     for (size_t k = 0; k < s.all.size(); ++k) EXPECT_EQ(s.all[k]->state, after[k]) << i;
     for (const SongNode* n : s.all) {
       if (!n->HasChildren()) {
-        EXPECT_EQ(n->state, n->checked ? kChecked : kUnchecked);
+        EXPECT_EQ(n->state, n->checked ? CheckState::kChecked : CheckState::kUnchecked);
       }
     }
   }
-  EXPECT_TRUE(clicked[kUnchecked] && clicked[kChecked] && clicked[kPartlyChecked]);
+  EXPECT_TRUE(clicked[1] && clicked[2] && clicked[3]);
 }
 
 TEST(CheckStates, SavesCheckedLeavesInTreeOrder) {
@@ -113,8 +115,8 @@ TEST(CheckStates, SavesCheckedLeavesInTreeOrder) {
             "e:\\Music\\Rock\\r1.mp3\r\ne:\\Music\\Rock\\r3.mp3\r\ne:\\Music\\Jazz\\j1.ogg\r\n"
             "e:\\Empty\r\ne:\\top.wma\r\n");
   const SavedCheckList list = SavedCheckList::Load(path);
-  EXPECT_TRUE(list.Contains(NodePath(*s.r3, 'e')));
-  EXPECT_FALSE(list.Contains(NodePath(*s.r2, 'e')));
+  EXPECT_TRUE(list.Contains(NodePath(*s.r3, 'e').text()));
+  EXPECT_FALSE(list.Contains(NodePath(*s.r2, 'e').text()));
 
   // A failed write throws and leaves the old file whole, with no temporary file beside it.
   SetFileFaultHook([](FileOp op) { return op == FileOp::kWrite; });
@@ -135,10 +137,10 @@ TEST(CheckStates, DeepTreesNeedNoDeepCallStack) {
   SortSongTree(tree);
   EXPECT_EQ(leaf->row, 1);
   ToggleNode(leaf);
-  EXPECT_EQ(tree.root()->state, kPartlyChecked);
+  EXPECT_EQ(tree.root()->state, CheckState::kPartlyChecked);
   leaf->checked = 0;
   RecomputeCheckStates(tree);
-  EXPECT_EQ(tree.root()->state, kUnchecked);
+  EXPECT_EQ(tree.root()->state, CheckState::kUnchecked);
   ToggleNode(tree.root());
   EXPECT_EQ(leaf->checked, 1);
   test::TempDir dir;

@@ -33,7 +33,7 @@ std::set<std::string> Paths(const SongTree& tree) {
     for (const auto& c : n->children) pending.push_back(c.get());
     if (n == tree.root()) continue;
     const bool song = IsSongFileName(n->text) && !n->HasChildren();
-    paths.insert(NodePath(*n, 'e') + (song ? "" : "/"));
+    paths.insert(NodePath(*n, 'e').text() + (song ? "" : "/"));
   }
   return paths;
 }
@@ -42,23 +42,21 @@ class HostileScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
-    test::UsePlayerFolder(player_);
+    drive_.Use(player_);
     // A scan that blocks on a special file ends the test program instead of hanging it.
     ::alarm(60);
   }
-  void TearDown() override {
-    ::alarm(0);
-    SetDriveTable(nullptr);
-  }
+  void TearDown() override { ::alarm(0); }
 
   std::string Native(const std::string& relative) const { return player_ + "/" + relative; }
   void Link(const std::string& target, const std::string& relative) {
     ASSERT_EQ(::symlink(target.c_str(), Native(relative).c_str()), 0) << relative;
   }
-  void Scan() { RebuildSongTree(tree_, 'e', dir_.Path("songs.dat"), nullptr); }
+  void Scan() { RebuildSongTree(tree_, drive_.files, 'e', dir_.Path("songs.dat"), nullptr); }
 
   test::TempDir dir_;
   std::string player_;
+  test::PlayerDrive drive_;
   SongTree tree_;
 };
 
@@ -76,8 +74,8 @@ TEST_F(HostileScanTest, LinkLoopsEndTheirOwnEntryOnly) {
   EXPECT_EQ(Paths(tree_),
             (std::set<std::string>{"e:\\A/", "e:\\A\\B/", "e:\\A\\B\\song.mp3", "e:\\ring1.mp3",
                                    "e:\\ring2.mp3", "e:\\me.ogg", "e:\\dangling.wma"}));
-  EXPECT_TRUE(FileExists("e:\\ring1.mp3"));
-  EXPECT_FALSE(FolderExists("e:\\ring1.mp3"));
+  EXPECT_TRUE(FileExists(drive_.Locate("e:\\ring1.mp3")));
+  EXPECT_FALSE(FolderExists(drive_.Locate("e:\\ring1.mp3")));
 }
 
 TEST_F(HostileScanTest, NamesThatAreNoUtf8KeepTheirBytesAndLeadBackToTheirFiles) {
@@ -104,10 +102,10 @@ TEST_F(HostileScanTest, NamesThatAreNoUtf8KeepTheirBytesAndLeadBackToTheirFiles)
   EXPECT_EQ(shown_texts, expected);
   // Each node path reaches the very file it was listed from.
   for (const auto& c : folder.children) {
-    const std::string path = NodePath(*c, 'e');
-    const std::optional<std::string> native = NativePath(path);
-    ASSERT_TRUE(native) << path;
-    EXPECT_EQ(ReadWholeFile(path), native->substr(native->rfind('/') + 1)) << path;
+    const std::string path = NodePath(*c, 'e').text();
+    const FileLocation file = drive_.Locate(path);
+    ASSERT_FALSE(file.native().empty()) << path;
+    EXPECT_EQ(ReadWholeFile(file), file.native().substr(file.native().rfind('/') + 1)) << path;
   }
 }
 

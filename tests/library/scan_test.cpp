@@ -21,17 +21,14 @@ class ScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
-    auto drives = std::make_shared<FolderDrives>();
-    drives->Add('e', player_, "IHP", "1234-ABCD");
-    drives->Add('f', player_, "IHP", "1234-ABCD");
-    SetDriveTable(drives);
+    drives_.Add('e', player_, "IHP", "1234-ABCD");
+    drives_.Add('f', player_, "IHP", "1234-ABCD");
   }
-  void TearDown() override { SetDriveTable(nullptr); }
 
   void File(const std::string& relative) { dir_.Write("player/" + relative, ""); }
   void Scan(char letter = 'e') {
     counts_.clear();
-    RebuildSongTree(tree_, letter, songs_dat_, [this](size_t n) { counts_.push_back(n); });
+    RebuildSongTree(tree_, files_, letter, songs_dat_, [this](size_t n) { counts_.push_back(n); });
   }
   // Every node path below the root; folders end with '/'.
   std::set<std::string> Paths() const {
@@ -41,7 +38,8 @@ class ScanTest : public ::testing::Test {
       const SongNode* n = pending.back();
       pending.pop_back();
       for (const auto& c : n->children) pending.push_back(c.get());
-      if (n != tree_.root()) paths.insert(NodePath(*n, 'e') + (IsSongFileName(n->text) ? "" : "/"));
+      if (n != tree_.root())
+        paths.insert(NodePath(*n, 'e').text() + (IsSongFileName(n->text) ? "" : "/"));
     }
     return paths;
   }
@@ -61,6 +59,8 @@ class ScanTest : public ::testing::Test {
 
   test::TempDir dir_;
   std::string player_;
+  FolderDrives drives_;
+  PlayerFiles files_{drives_};
   std::string songs_dat_ = dir_.Path("songs.dat");
   SongTree tree_;
   std::vector<size_t> counts_;
@@ -97,13 +97,13 @@ TEST_F(ScanTest, TakesSongsFoldersAndHiddenEntriesButNotRecycled) {
                          "e:\\Music\\Rock\\Track 01.mp3", "e:\\.secret/", "e:\\.secret\\in.ogg",
                          "e:\\Deep/", "e:\\Deep\\Er/", "e:\\Empty/", "e:\\\xC9t\xE9.mp3"}));
   EXPECT_FALSE(Find("Empty")->HasChildren());
-  EXPECT_EQ(Find("Empty")->state, kUnchecked);
+  EXPECT_EQ(Find("Empty")->state, CheckState::kUnchecked);
   // Node paths lead back to the files and folders.
-  EXPECT_EQ(NodePath(*Find("Song.MP3"), 'e'), "e:\\Song.MP3");
-  EXPECT_EQ(NodePath(*Find("Music/Rock"), 'e'), "e:\\Music\\Rock");
-  EXPECT_EQ(NodePath(*tree_.root(), 'e'), "e:\\");
-  EXPECT_TRUE(FileExists(NodePath(*Find("\xC9t\xE9.mp3"), 'e')));
-  EXPECT_TRUE(FolderExists(NodePath(*Find("Music/Rock"), 'e')));
+  EXPECT_EQ(NodePath(*Find("Song.MP3"), 'e').text(), "e:\\Song.MP3");
+  EXPECT_EQ(NodePath(*Find("Music/Rock"), 'e').text(), "e:\\Music\\Rock");
+  EXPECT_EQ(NodePath(*tree_.root(), 'e').text(), "e:\\");
+  EXPECT_TRUE(FileExists(files_.Locate(NodePath(*Find("\xC9t\xE9.mp3"), 'e'))));
+  EXPECT_TRUE(FolderExists(files_.Locate(NodePath(*Find("Music/Rock"), 'e'))));
 }
 
 TEST_F(ScanTest, KeepsTheFileSystemsOrder) {
@@ -114,7 +114,7 @@ TEST_F(ScanTest, KeepsTheFileSystemsOrder) {
       dir_.MakeFolder("player/f" + std::to_string(i));
   }
   Scan();
-  const auto listed = ListFolder("e:\\");
+  const auto listed = ListFolder(FileLocation(player_));
   ASSERT_TRUE(listed);
   std::vector<std::string> expected, got;
   for (const auto& e : *listed) expected.push_back(e.name);
@@ -145,7 +145,7 @@ TEST_F(ScanTest, RestoresListedSongsOnlyWithTheSameDriveLetter) {
              "E:\\MUSIC\\track.MP3\r\ne:\\\xC9T\xC9.OGG\r\ne:\\Empty\r\ne:\\Music\r\n");
   Scan();
   EXPECT_EQ(Find("Music/Track.mp3")->checked, 1);
-  EXPECT_EQ(Find("Music/Track.mp3")->state, kChecked);
+  EXPECT_EQ(Find("Music/Track.mp3")->state, CheckState::kChecked);
   EXPECT_EQ(Find("\xC9t\xE9.ogg")->checked, 1);
   EXPECT_EQ(Find("Music/Other.mp3")->checked, 0);
   // Folders are never matched, not even a childless one saved as checked.
@@ -153,7 +153,7 @@ TEST_F(ScanTest, RestoresListedSongsOnlyWithTheSameDriveLetter) {
   EXPECT_EQ(Find("Empty")->checked, 0);
   Scan('f');
   EXPECT_EQ(Find("Music/Track.mp3")->checked, 0);
-  EXPECT_EQ(NodePath(*Find("Music/Track.mp3"), 'f'), "f:\\Music\\Track.mp3");
+  EXPECT_EQ(NodePath(*Find("Music/Track.mp3"), 'f').text(), "f:\\Music\\Track.mp3");
 }
 
 TEST_F(ScanTest, ARebuildRestoresWhatWasSavedAndLosesTheRest) {
@@ -168,7 +168,7 @@ TEST_F(ScanTest, ARebuildRestoresWhatWasSavedAndLosesTheRest) {
   RecomputeCheckStates(tree_);
   EXPECT_EQ(Find("A/one.mp3")->checked, 1);
   EXPECT_EQ(Find("A/two.mp3")->checked, 0);
-  EXPECT_EQ(Find("A")->state, kPartlyChecked);
+  EXPECT_EQ(Find("A")->state, CheckState::kPartlyChecked);
 }
 
 TEST_F(ScanTest, AnUnreadableCheckListLeavesTheOldTree) {
@@ -210,7 +210,7 @@ TEST_F(ScanTest, SurvivesAThousandNestedFolders) {
   const SongNode* n = tree_.root();
   while (n->HasChildren()) n = n->children[0].get();
   EXPECT_EQ(n->Level(), 1001);
-  EXPECT_EQ(NodePath(*n, 'e'), expected);
+  EXPECT_EQ(NodePath(*n, 'e').text(), expected);
   EXPECT_EQ(n->checked, 1);
 }
 

@@ -9,7 +9,6 @@
 #include "library/scan.h"
 #include "library/treeops.h"
 #include "navdb/dbreader.h"
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "support/asf_builder.h"
 #include "support/id3v1_builder.h"
@@ -35,23 +34,22 @@ using test::Id3v2Builder;
 class DatabaseBuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::UsePlayerFolder(dir_.MakeFolder("player"));
+    drive_.Use(dir_.MakeFolder("player"));
     settings_.drive_letter = 'e';
     settings_.lists_folder = dir_.MakeFolder("program");
   }
-  void TearDown() override { SetDriveTable(nullptr); }
 
   void Song(const std::string& relative, const std::string& bytes) {
     dir_.Write("player/" + relative, bytes);
   }
   // Scans the player, checks every song and builds.
   void Build() {
-    RebuildSongTree(tree_, 'e', "", nullptr);
-    SetSubtreeState(tree_.root(), kChecked);
+    RebuildSongTree(tree_, drive_.files, 'e', "", nullptr);
+    SetSubtreeState(tree_.root(), CheckState::kChecked);
     RecomputeCheckStates(tree_);
     SortSongTree(tree_);  // directory order differs between file systems
     reporter_ = test::RecordingReporter();
-    BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+    BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
   }
   std::vector<tsong> Records() const {
     const std::string bytes = test::ReadNative(dir_.Path("player/iRivNavi.iDB"));
@@ -64,6 +62,7 @@ class DatabaseBuildTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
+  test::PlayerDrive drive_;
   BuildSettings settings_;
   SongTree tree_;
   TId3v1 idv1_;
@@ -78,9 +77,9 @@ std::string Mp3WithId3v1(const std::string& title, uint8_t genre) {
 
 TEST_F(DatabaseBuildTest, NothingCheckedGivesAnEmptyDatabaseAndNoLists) {
   Song("a.mp3", Mp3WithId3v1("T", 17));
-  RebuildSongTree(tree_, 'e', "", nullptr);
+  RebuildSongTree(tree_, drive_.files, 'e', "", nullptr);
   RecomputeCheckStates(tree_);
-  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
   EXPECT_EQ(reporter_.log, (std::vector<std::string>{"Deleting old Database", "Creating Database",
                                                      "Saving Database", "Done"}));
   EXPECT_EQ(reporter_.rises, 0);
@@ -238,6 +237,32 @@ TEST_F(DatabaseBuildTest, FailedSideListEndsAfterDone) {
   EXPECT_EQ(Records().size(), 0u);
 }
 
+// The build reaches scanned songs by the names the scan listed; a song gone since is missing as
+// any other, and a letter that now stands for another folder is looked up there name by name.
+TEST_F(DatabaseBuildTest, SongsAreReachedWhereTheLetterNowLeads) {
+  Song("Caf\xC3\xA9/a.mp3", Mp3WithId3v1("A", 1));
+  Song("Caf\xC3\xA9/b.mp3", Mp3WithId3v1("B", 1));
+  Build();
+  ASSERT_EQ(Records().size(), 2u);
+  ASSERT_EQ(::rename(dir_.Path("player/Caf\xC3\xA9/b.mp3").c_str(),
+                     dir_.Path("player/Caf\xC3\xA9/renamed.mp3").c_str()),
+            0);
+  reporter_ = test::RecordingReporter();
+  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
+  EXPECT_EQ(Records(),
+            (std::vector<tsong>{{"\\Caf\xE9\\a.mp3", "A", "Artist1", "Album1", "Classic Rock"}}));
+  EXPECT_EQ(List(kNoTagList), "e:\\Caf\xE9\\b.mp3\r\n");
+
+  // The options dialog found the player as f:, a copy of it with other tags.
+  dir_.Write("copy/Caf\xC3\xA9/a.mp3", Mp3WithId3v1("Copy", 1));
+  drive_.Use(dir_.Path("copy"), 'f');
+  settings_.drive_letter = 'f';
+  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
+  const DbContents copy = ReadDatabase(test::ReadNative(dir_.Path("copy/iRivNavi.iDB")));
+  ASSERT_EQ(copy.songs.size(), 1u);
+  EXPECT_EQ(copy.songs[0].Title, "Copy");
+}
+
 TEST_F(DatabaseBuildTest, RecordsFollowTreeOrderAndStaleId3v1IsNeverKept) {
   Song("a.mp3", Mp3WithId3v1("First", 1));
   Build();
@@ -248,21 +273,21 @@ TEST_F(DatabaseBuildTest, RecordsFollowTreeOrderAndStaleId3v1IsNeverKept) {
 }
 
 TEST_F(DatabaseBuildTest, MoreThanTheFileHoldsIsReported) {
-  RebuildSongTree(tree_, 'e', "", nullptr);  // only the root
+  RebuildSongTree(tree_, drive_.files, 'e', "", nullptr);  // only the root
   SongNode* root = tree_.root();
   for (int i = 0; i < 10001; ++i) {
     SongNode* n = tree_.AddChild(root, "s" + std::to_string(i) + ".ogg");
     n->checked = 1;
   }
   Song("s0.ogg", test::MakeOggVorbisFile({"TITLE=x"}));
-  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
   EXPECT_EQ(reporter_.Value(BuildCounter::kNoTags), 10000);
   EXPECT_EQ(reporter_.Value(BuildCounter::kOgg), 1);
   EXPECT_EQ(Records().size(), 1u);
   tree_.Clear();
   root = tree_.AddRoot("All songs");
   for (int i = 0; i < 10001; ++i) tree_.AddChild(root, "s0.ogg")->checked = 1;
-  BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_);
+  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
   EXPECT_EQ(Records().size(), 9999u);
   EXPECT_NE(std::find(reporter_.log.begin(), reporter_.log.end(),
                       "Warning, too many songs: 2 songs not written (the player holds at most "

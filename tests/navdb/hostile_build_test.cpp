@@ -21,7 +21,6 @@
 #include "library/treeops.h"
 #include "navdb/database_build.h"
 #include "navdb/dbreader.h"
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "support/asf_builder.h"
 #include "support/id3v1_builder.h"
@@ -67,16 +66,13 @@ class HostileBuildTest : public ::testing::Test {
  protected:
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
-    test::UsePlayerFolder(player_);
+    drive_.Use(player_);
     settings_.drive_letter = 'e';
     settings_.lists_folder = dir_.MakeFolder("program");
     // A build that waits on a pipe or a device ends the test program instead of hanging it.
     ::alarm(60);
   }
-  void TearDown() override {
-    ::alarm(0);
-    SetDriveTable(nullptr);
-  }
+  void TearDown() override { ::alarm(0); }
 
   std::string Native(const std::string& relative) const { return player_ + "/" + relative; }
   void Song(const std::string& relative, const std::string& bytes) {
@@ -99,13 +95,13 @@ class HostileBuildTest : public ::testing::Test {
 
   // Scans the player, checks every song and builds, measuring the growth of the peak memory.
   void Build() {
-    RebuildSongTree(tree_, 'e', "", nullptr);
-    SetSubtreeState(tree_.root(), kChecked);
+    RebuildSongTree(tree_, drive_.files, 'e', "", nullptr);
+    SetSubtreeState(tree_.root(), CheckState::kChecked);
     RecomputeCheckStates(tree_);
     SortSongTree(tree_);
     reporter_ = test::RecordingReporter();
     grown_kib_ = test::PeakRssGrowthKiB(
-        [this] { BuildDatabase(tree_, settings_, idv1_, idv2_, reporter_); });
+        [this] { BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_); });
   }
   bool Logged(const std::string& line) const {
     return std::find(reporter_.log.begin(), reporter_.log.end(), line) != reporter_.log.end();
@@ -130,6 +126,7 @@ class HostileBuildTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
+  test::PlayerDrive drive_;
   std::string player_;
   BuildSettings settings_;
   SongTree tree_;

@@ -165,7 +165,7 @@ TEST_F(IrivdbSave, WritesTheAssembledFileAndReplacesALongerOne) {
   const std::string path = dir_.Write("iRivNavi.iDB", std::string(200000, '\x55'));
   tirivdb db;
   db.AddSong(Song("\\a.mp3", "???", "???", "???", "???"));
-  db.SaveDatabase(path);
+  db.SaveDatabase(FileLocation(path));
   EXPECT_EQ(test::ReadNative(path), db.Assemble());
   EXPECT_EQ(test::ReadNative(path).size(), 41152u + 33 + 64);
   EXPECT_EQ(test::ListNames(dir_.path()), "iRivNavi.iDB");
@@ -175,7 +175,7 @@ TEST_F(IrivdbSave, MissingFolderNamesPathAndReason) {
   const std::string path = dir_.Path("gone/iRivNavi.iDB");
   tirivdb db;
   try {
-    db.SaveDatabase(path);
+    db.SaveDatabase(FileLocation(path));
     FAIL() << "saved into a missing folder";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()),
@@ -189,13 +189,13 @@ TEST_F(IrivdbSave, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   db.AddSong(Song("\\a.mp3"));
   for (FileOp failing : {FileOp::kCreate, FileOp::kWrite, FileOp::kFlush, FileOp::kRename}) {
     SetFileFaultHook([failing](FileOp op) { return op == failing; });
-    EXPECT_THROW(db.SaveDatabase(path), Error) << static_cast<int>(failing);
+    EXPECT_THROW(db.SaveDatabase(FileLocation(path)), Error) << static_cast<int>(failing);
     EXPECT_EQ(test::ReadNative(path), "old database");
     EXPECT_EQ(test::ListNames(dir_.path()), "iRivNavi.iDB");
   }
   SetFileFaultHook([](FileOp op) { return op == FileOp::kWrite; });
   try {
-    db.SaveDatabase(path);
+    db.SaveDatabase(FileLocation(path));
     ADD_FAILURE() << "a failed write passed";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()).rfind("Cannot write file \"" + path + "\". ", 0), 0u)
@@ -212,7 +212,7 @@ TEST_F(IrivdbSave, BadTextFailsBeforeAnythingIsWritten) {
   });
   tirivdb db;
   db.AddSong(Song("\\a.mp3", std::string("x\0y", 3)));
-  EXPECT_THROW(db.SaveDatabase(path), Error);
+  EXPECT_THROW(db.SaveDatabase(FileLocation(path)), Error);
   EXPECT_FALSE(touched);
   EXPECT_EQ(test::ReadNative(path), "old database");
 }

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "support/player_drive.h"
 #include "support/temp_dir.h"
@@ -16,12 +15,15 @@ namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override { test::UsePlayerFolder(dir_.MakeFolder("player")); }
-  void TearDown() override {
-    SetDriveTable(nullptr);
-    SetFileFaultHook(nullptr);
+  void SetUp() override { drive_.Use(dir_.MakeFolder("player")); }
+  void TearDown() override { SetFileFaultHook(nullptr); }
+  FileLocation At(const std::string& player_path) const { return drive_.Locate(player_path); }
+  bool CreateFolderPath(const std::string& player_path) const {
+    return drive_.files.CreateFolderPath(PlayerPath(player_path));
   }
+
   test::TempDir dir_;
+  test::PlayerDrive drive_;
 };
 
 TEST_F(FilesTest, PlayerPathsResolveNameByName) {
@@ -31,46 +33,46 @@ TEST_F(FilesTest, PlayerPathsResolveNameByName) {
       "utf8");
   dir_.Write("player/Music/raw\xe4.mp3", "latin1");
   EXPECT_TRUE(
-      FileExists("e:\\Music\\M\xe4"
-                 "dchen.mp3"));
-  EXPECT_EQ(ReadWholeFile("e:\\Music\\M\xe4"
-                          "dchen.mp3"),
+      FileExists(At("e:\\Music\\M\xe4"
+                    "dchen.mp3")));
+  EXPECT_EQ(ReadWholeFile(At("e:\\Music\\M\xe4"
+                             "dchen.mp3")),
             "utf8");
-  EXPECT_EQ(ReadWholeFile("E:\\Music\\raw\xe4.mp3"), "latin1");
-  EXPECT_TRUE(FolderExists("e:\\Music"));
-  EXPECT_TRUE(FolderExists("e:\\"));
+  EXPECT_EQ(ReadWholeFile(At("E:\\Music\\raw\xe4.mp3")), "latin1");
+  EXPECT_TRUE(FolderExists(At("e:\\Music")));
+  EXPECT_TRUE(FolderExists(At("e:\\")));
   EXPECT_FALSE(
-      FolderExists("e:\\Music\\M\xe4"
-                   "dchen.mp3"));
-  EXPECT_FALSE(FileExists("f:\\Music"));
+      FolderExists(At("e:\\Music\\M\xe4"
+                      "dchen.mp3")));
+  EXPECT_FALSE(FileExists(At("f:\\Music")));
   // A name can never leave the drive.
-  EXPECT_FALSE(NativePath("e:\\..\\player").has_value());
-  EXPECT_FALSE(NativePath("e:\\a/b").has_value());
+  EXPECT_TRUE(At("e:\\..\\player").native().empty());
+  EXPECT_TRUE(At("e:\\a/b").native().empty());
 }
 
 TEST_F(FilesTest, NameThatBecameQuestionMarkIsFoundAgain) {
   dir_.Write("player/\xe4\xb8\xad.mp3", "cjk");
-  auto entries = ListFolder("e:\\");
+  auto entries = ListFolder(At("e:\\"));
   ASSERT_TRUE(entries);
   ASSERT_EQ(entries->size(), 1u);
   EXPECT_EQ((*entries)[0].name, "?.mp3");
-  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "cjk");
+  EXPECT_EQ(ReadWholeFile(At("e:\\?.mp3")), "cjk");
 }
 
 TEST_F(FilesTest, NameFoundAmongTheEntriesFollowsChangesOfTheFolder) {
   dir_.Write("player/\xe4\xb8\xad.mp3", "first");
   dir_.Write("player/\xe6\x97\xa5 old.mp3", "old");
-  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "first");
+  EXPECT_EQ(ReadWholeFile(At("e:\\?.mp3")), "first");
   // Replaced by another name of the same 8-bit form.
   ASSERT_EQ(::unlink(dir_.Path("player/\xe4\xb8\xad.mp3").c_str()), 0);
   dir_.Write("player/\xe6\x97\xa5.mp3", "second");
-  EXPECT_EQ(ReadWholeFile("e:\\?.mp3"), "second");
+  EXPECT_EQ(ReadWholeFile(At("e:\\?.mp3")), "second");
   // Added after the folder was last looked through.
   dir_.Write("player/\xe6\x97\xa5 new.mp3", "new");
-  EXPECT_EQ(ReadWholeFile("e:\\? new.mp3"), "new");
-  EXPECT_EQ(ReadWholeFile("e:\\? old.mp3"), "old");
+  EXPECT_EQ(ReadWholeFile(At("e:\\? new.mp3")), "new");
+  EXPECT_EQ(ReadWholeFile(At("e:\\? old.mp3")), "old");
   ASSERT_EQ(::unlink(dir_.Path("player/\xe6\x97\xa5 new.mp3").c_str()), 0);
-  EXPECT_FALSE(FileExists("e:\\? new.mp3"));
+  EXPECT_FALSE(FileExists(At("e:\\? new.mp3")));
 }
 
 TEST_F(FilesTest, ListingLeavesOutFolderLinksAndBackslashNames) {
@@ -80,18 +82,18 @@ TEST_F(FilesTest, ListingLeavesOutFolderLinksAndBackslashNames) {
   ASSERT_EQ(::symlink(dir_.Path("player").c_str(), dir_.Path("player/loop").c_str()), 0);
   ASSERT_EQ(::symlink(dir_.Path("player/song.mp3").c_str(), dir_.Path("player/link.mp3").c_str()),
             0);
-  auto entries = ListFolder("e:\\");
+  auto entries = ListFolder(At("e:\\"));
   ASSERT_TRUE(entries);
   std::map<std::string, bool> seen;
   for (const auto& e : *entries) seen[e.name] = e.is_folder;
   EXPECT_EQ(seen,
             (std::map<std::string, bool>{{"sub", true}, {"song.mp3", false}, {"link.mp3", false}}));
-  EXPECT_FALSE(ListFolder("e:\\missing").has_value());
+  EXPECT_FALSE(ListFolder(At("e:\\missing")).has_value());
 }
 
 TEST_F(FilesTest, CreateFolderPathMakesEveryMissingLevel) {
   EXPECT_TRUE(CreateFolderPath("e:\\a\\b\\c\\"));
-  EXPECT_TRUE(FolderExists("e:\\a\\b\\c"));
+  EXPECT_TRUE(FolderExists(At("e:\\a\\b\\c")));
   EXPECT_TRUE(CreateFolderPath("e:"));  // a drive root counts as there
   EXPECT_TRUE(CreateFolderPath("e:\\a"));
   dir_.Write("player/file", "x");
@@ -107,13 +109,13 @@ TEST_F(FilesTest, CreateFolderPathMakesEveryMissingLevel) {
 TEST_F(FilesTest, OpenRefusesWhatIsNotARegularFile) {
   ASSERT_EQ(::mkfifo(dir_.Path("player/pipe.mp3").c_str(), 0644), 0);
   try {
-    InputFile::Open("e:\\pipe.mp3");  // must not wait for a writer
+    InputFile::Open(At("e:\\pipe.mp3"));  // must not wait for a writer
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Cannot open file \"e:\\pipe.mp3\". Not a regular file");
   }
   try {
-    InputFile::Open("e:\\none.mp3");
+    InputFile::Open(At("e:\\none.mp3"));
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Cannot open file \"e:\\none.mp3\". No such file or directory");
@@ -122,7 +124,7 @@ TEST_F(FilesTest, OpenRefusesWhatIsNotARegularFile) {
 
 TEST_F(FilesTest, PositionedReadsStopAtTheEnd) {
   dir_.Write("player/f.bin", "0123456789");
-  auto file = InputFile::Open("e:\\f.bin");
+  auto file = InputFile::Open(At("e:\\f.bin"));
   char buf[8];
   EXPECT_EQ(file->Size(), 10u);
   EXPECT_EQ(file->ReadAt(6, buf, 8), 4u);
@@ -137,19 +139,19 @@ TEST_F(FilesTest, AtomicWriteKeepsTheOldFileOnEveryFailure) {
   const std::string target = dir_.Write("player/db", "old content");
   for (FileOp failing : {FileOp::kCreate, FileOp::kWrite, FileOp::kFlush, FileOp::kRename}) {
     SetFileFaultHook([failing](FileOp op) { return op == failing; });
-    EXPECT_THROW(WriteWholeFile("e:\\db", "new"), Error);
+    EXPECT_THROW(WriteWholeFile(At("e:\\db"), "new"), Error);
     EXPECT_EQ(test::ReadNative(target), "old content");
     EXPECT_EQ(test::ListNames(dir_.Path("player")), "db");  // no temporary file left
   }
   SetFileFaultHook(nullptr);
-  WriteWholeFile("e:\\db", "new");
+  WriteWholeFile(At("e:\\db"), "new");
   EXPECT_EQ(test::ReadNative(target), "new");
   EXPECT_EQ(test::ListNames(dir_.Path("player")), "db");
 }
 
 TEST_F(FilesTest, WriteIntoMissingFolderNamesThePath) {
   try {
-    WriteWholeFile("e:\\nowhere\\x.m3u", "a");
+    WriteWholeFile(At("e:\\nowhere\\x.m3u"), "a");
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Cannot create file \"e:\\nowhere\\x.m3u\". No such file or directory");
@@ -158,8 +160,8 @@ TEST_F(FilesTest, WriteIntoMissingFolderNamesThePath) {
 
 TEST_F(FilesTest, OversizedTextFileIsRefused) {
   const std::string path = dir_.Write("big.ini", std::string(100, 'x'));
-  EXPECT_THROW(ReadWholeFile(path, 50), Error);
-  EXPECT_EQ(ReadWholeFile(path, 100).size(), 100u);
+  EXPECT_THROW(ReadWholeFile(FileLocation(path), 50), Error);
+  EXPECT_EQ(ReadWholeFile(FileLocation(path), 100).size(), 100u);
 }
 
 }  // namespace

@@ -92,14 +92,5 @@ TEST(ChooseProgramFolderTest, RelativeOrEmptyXdgConfigHomeIsIgnored) {
   EXPECT_TRUE(IsFolder(dir.Path(".config/plondex")));
 }
 
-TEST(ProgramFolderTest, TrailingSlashesAreDroppedButTheRootStays) {
-  SetProgramFolder("/some/folder//");
-  EXPECT_EQ(ProgramFolder(), "/some/folder");
-  EXPECT_EQ(ProgramFile("songs.dat"), "/some/folder/songs.dat");
-  SetProgramFolder("/");
-  EXPECT_EQ(ProgramFolder(), "/");
-  SetProgramFolder(".");
-}
-
 }  // namespace
 }  // namespace plondex

@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "playlists/playlists.h"
 #include "support/id3v1_builder.h"
+#include "support/player_drive.h"
 #include "support/process_usage.h"
 #include "support/recording_reporter.h"
 #include "support/scripted_prompter.h"
@@ -138,19 +139,14 @@ class WriteFaultsTest : public ::testing::Test {
   void SetUp() override {
     player_ = dir_.MakeFolder("player");
     program_ = dir_.MakeFolder("program");
-    drives_ = std::make_shared<FolderDrives>();
-    drives_->Add('e', player_, "IHP-120", "1234-ABCD");
-    SetDriveTable(drives_);
+    drive_.Use(player_);
   }
-  void TearDown() override {
-    SetFileFaultHook(nullptr);
-    SetDriveTable(nullptr);
-  }
+  void TearDown() override { SetFileFaultHook(nullptr); }
 
   test::TempDir dir_;
   std::string player_;
   std::string program_;
-  std::shared_ptr<FolderDrives> drives_;
+  test::PlayerDrive drive_;
 };
 
 TEST_F(WriteFaultsTest, DatabaseOfSeveralChunks) {
@@ -163,7 +159,7 @@ TEST_F(WriteFaultsTest, DatabaseOfSeveralChunks) {
   }
   const Target target{player_ + "/iRivNavi.iDB", old_db.Assemble(), db.Assemble()};
   ASSERT_GT(target.new_bytes.size(), 3u << 20);
-  const auto write = [&db] { db.SaveDatabase("e:\\iRivNavi.iDB"); };
+  const auto write = [&] { db.SaveDatabase(drive_.Locate("e:\\iRivNavi.iDB")); };
   const std::vector<FileOp> steps = StepsOf(write);
   EXPECT_EQ(Count(steps, FileOp::kWrite), 4u);  // 1 MiB each
   EXPECT_EQ(Count(steps, FileOp::kCreate), 1u);
@@ -181,15 +177,15 @@ TEST_F(WriteFaultsTest, BuildWritesTheDatabaseThenEachSideList) {
   dir_.Write("player/" + long_name, tagged);
   dir_.Write("player/untagged.mp3", test::MakeMpegAudio(2));
   SongTree tree;
-  RebuildSongTree(tree, 'e', "", nullptr);
-  SetSubtreeState(tree.root(), kChecked);
+  RebuildSongTree(tree, drive_.files, 'e', "", nullptr);
+  SetSubtreeState(tree.root(), CheckState::kChecked);
   BuildSettings settings;
   settings.drive_letter = 'e';
   settings.lists_folder = program_;
   TId3v1 idv1;
   TId3v2 idv2;
   test::RecordingReporter reporter;
-  const auto write = [&] { BuildDatabase(tree, settings, idv1, idv2, reporter); };
+  const auto write = [&] { BuildDatabase(tree, drive_.files, settings, idv1, idv2, reporter); };
   const auto restore = [&] {
     dir_.Write("player/iRivNavi.iDB", "old database");
     dir_.Write("program/longfilename.m3u", "e:\\old long\r\n");
@@ -234,11 +230,11 @@ TEST_F(WriteFaultsTest, Settings) {
   const std::string ini = program_ + "/plondex.ini";
   const std::string old_ini =
       "[other]\r\nkeep=1\r\n\r\n[main]\r\ndriveid=0000-0000\r\ncutat=10\r\n\r\n";
-  const DriveChoices choices = ListDriveChoices(*drives_, "");
+  const DriveChoices choices = ListDriveChoices(drive_.drives, "");
   const auto write = [&] {
     Settings settings;
     char drive = kNoDrive;
-    SaveOptions(ini, choices, OptionsAnswer{0, true, false, "lists", 40}, *drives_, settings,
+    SaveOptions(ini, choices, OptionsAnswer{0, true, false, "lists", 40}, drive_.drives, settings,
                 drive);
     // The new values hold in memory whether or not the file could be written.
     EXPECT_EQ(drive, 'e');
@@ -253,7 +249,7 @@ TEST_F(WriteFaultsTest, Settings) {
 TEST_F(WriteFaultsTest, PlaylistSavedAndSortedByItsCommand) {
   test::ScriptedPrompter prompter;
   const PlaylistContext context{'e', "playlists", false};
-  Playlists playlists(&prompter, [&context] { return context; });
+  Playlists playlists(&prompter, &drive_.files, [&context] { return context; });
   const std::string folder = dir_.MakeFolder("player/playlists");
   const std::string file = folder + "/Road.m3u";
   const std::string old_list = "\\old.mp3\r\n";
@@ -263,7 +259,7 @@ TEST_F(WriteFaultsTest, PlaylistSavedAndSortedByItsCommand) {
   };
   playlists.content().Assign({"\\b.mp3", "\\A.mp3", "\\c.ogg"});
   CheckEveryFault({{file, old_list, "\\b.mp3\r\n\\A.mp3\r\n\\c.ogg\r\n"}}, {folder}, restore,
-                  [&] { playlists.SavePlaylist("e:\\playlists\\Road.m3u"); });
+                  [&] { playlists.SavePlaylist(PlayerPath("e:\\playlists\\Road.m3u")); });
 
   restore();
   playlists.ListPlaylists();

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "playlists/playlists.h"
@@ -22,14 +21,11 @@ using Lines = std::vector<std::string>;
 
 class PlayerTest : public ::testing::Test {
  protected:
-  PlayerTest() : playlists_(&prompter_, [this] { return context_; }) {
-    test::UsePlayerFolder(dir_.path());
+  PlayerTest()
+      : drive_(dir_.path()), playlists_(&prompter_, &drive_.files, [this] { return context_; }) {
     playlists_.SetSeedSource([] { return 0u; });
   }
-  ~PlayerTest() override {
-    SetFileFaultHook(nullptr);
-    SetDriveTable(nullptr);
-  }
+  ~PlayerTest() override { SetFileFaultHook(nullptr); }
 
   std::string Native(const std::string& name) const { return dir_.Path("playlists/" + name); }
   void Write(const std::string& name, const std::string& bytes) const {
@@ -57,6 +53,7 @@ class PlayerTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  PlayerDrive drive_;
   ScriptedPrompter prompter_;
   PlaylistContext context_{'e', "playlists", false};
   Playlists playlists_;

@@ -53,11 +53,11 @@ TEST_F(ListPlaylistsTest, WithoutADriveNothingIsTouchedBesideTheProgram) {
   context_.drive_letter = ' ';
   playlists_.ListPlaylists();
   EXPECT_TRUE(playlists_.names().empty());
-  const std::string path = PlaylistFilePath(context_, "x.m3u");
+  const PlayerPath path = PlaylistFilePath(context_, "x.m3u");
   EXPECT_THROW(playlists_.SavePlaylist(path), Error);
   EXPECT_THROW(playlists_.LoadPlaylist(path), Error);
   EXPECT_FALSE(fs::exists(" :\\playlists"));
-  EXPECT_FALSE(fs::exists(path));
+  EXPECT_FALSE(fs::exists(path.text()));
 }
 
 using PlaylistFileTest = PlayerTest;
@@ -80,14 +80,14 @@ TEST_F(PlaylistFileTest, LinesAreKeptExactlyAndEachEndsInCrLf) {
 
 TEST_F(PlaylistFileTest, FailuresNameTheFileAndLeaveTheListAndTheOldFile) {
   playlists_.content().Assign({"\\keep.mp3"});
-  EXPECT_EQ(ErrorOf([&] { playlists_.LoadPlaylist("e:\\playlists\\gone.m3u"); }),
+  EXPECT_EQ(ErrorOf([&] { playlists_.LoadPlaylist(PlayerPath("e:\\playlists\\gone.m3u")); }),
             "Cannot open file \"e:\\playlists\\gone.m3u\". No such file or directory");
   EXPECT_EQ(Entries(), Lines{"\\keep.mp3"});
 
   Write("a.m3u", "\\old.mp3\r\n");
   SetFileFaultHook([](FileOp op) { return op == FileOp::kRename; });
   EXPECT_EQ(ErrorOf([&] {
-              playlists_.SavePlaylist("e:\\playlists\\a.m3u");
+              playlists_.SavePlaylist(PlayerPath("e:\\playlists\\a.m3u"));
             }).rfind("Cannot create file \"e:\\playlists\\a.m3u\". ", 0),
             0u);
   EXPECT_EQ(Read("a.m3u"), "\\old.mp3\r\n");

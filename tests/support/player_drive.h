@@ -1,18 +1,33 @@
 #pragma once
 
-// Makes a folder the player drive of the tests: the current drive table maps the letter to it.
+// A folder as the player drive of a test: the test owns the drive table and the files on it.
 
-#include <memory>
 #include <string>
 
 #include "platform/drives.h"
+#include "platform/player_files.h"
 
 namespace plondex::test {
 
-inline void UsePlayerFolder(const std::string& folder, char letter = 'e') {
-  auto drives = std::make_shared<FolderDrives>();
-  drives->Add(letter, folder, "IHP-120", "1234-ABCD");
-  SetDriveTable(drives);
-}
+class PlayerDrive {
+ public:
+  PlayerDrive() = default;
+  explicit PlayerDrive(const std::string& folder, char letter = 'e') { Use(folder, letter); }
+  PlayerDrive(const PlayerDrive&) = delete;
+  PlayerDrive& operator=(const PlayerDrive&) = delete;
+
+  // The folder becomes the drive of the letter.
+  void Use(const std::string& folder, char letter = 'e') {
+    drives.Add(letter, folder, "IHP-120", "1234-ABCD");
+  }
+
+  // Where a player path ("e:\\Music\\a.mp3") is.
+  FileLocation Locate(const std::string& player_path) const {
+    return files.Locate(PlayerPath(player_path));
+  }
+
+  FolderDrives drives;
+  PlayerFiles files{drives};
+};
 
 }  // namespace plondex::test

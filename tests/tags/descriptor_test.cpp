@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/asf_builder.h"
@@ -33,17 +32,14 @@ constexpr int kRounds = 1000;
 class DescriptorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::UsePlayerFolder(dir_.MakeFolder("player"));
+    drive_.Use(dir_.MakeFolder("player"));
     ::alarm(60);  // an open that waits ends the test program instead of hanging it
   }
-  void TearDown() override {
-    ::alarm(0);
-    SetDriveTable(nullptr);
-  }
-  // Writes a song on the player and gives its player path.
-  std::string Song(const std::string& name, const std::string& bytes) {
+  void TearDown() override { ::alarm(0); }
+  // Writes a song on the player and gives where its player path leads.
+  FileLocation Song(const std::string& name, const std::string& bytes) {
     dir_.Write("player/" + name, bytes);
-    return "e:\\" + name;
+    return drive_.Locate("e:\\" + name);
   }
   // Runs read kRounds times and gives how many more descriptors are open afterwards.
   static int Leaked(const std::function<void()>& read) {
@@ -53,19 +49,20 @@ class DescriptorTest : public ::testing::Test {
   }
 
   test::TempDir dir_;
+  test::PlayerDrive drive_;
 };
 
 TEST_F(DescriptorTest, Id3v1Reads) {
-  const std::string tagged =
+  const FileLocation tagged =
       Song("a.mp3", test::MakeMpegAudio(1) + test::MakeId3v1Block("A", "B", "C", "", "", 1));
-  const std::string untagged = Song("b.mp3", test::MakeMpegAudio(1));
-  const std::string tiny = Song("c.mp3", "TAG");
-  const std::string paths[] = {tagged, untagged, tiny};
+  const FileLocation untagged = Song("b.mp3", test::MakeMpegAudio(1));
+  const FileLocation tiny = Song("c.mp3", "TAG");
+  const FileLocation paths[] = {tagged, untagged, tiny};
   TId3v1 tag;
   int i = 0;
   // The reader skips a name it already holds, so the names take turns.
   EXPECT_EQ(Leaked([&] {
-              const std::string& path = paths[i++ % 3];
+              const FileLocation& path = paths[i++ % 3];
               tag.SetFileName(path);
               EXPECT_EQ(Id3v1TagInFile(path), path == tagged);
             }),
@@ -75,30 +72,30 @@ TEST_F(DescriptorTest, Id3v1Reads) {
 }
 
 TEST_F(DescriptorTest, Id3v2ReadsThatSucceedAndThatFail) {
-  const std::string good =
+  const FileLocation good =
       Song("good.mp3", test::Id3v2Builder().Text("TIT2", "Title").Build() + test::MakeMpegAudio(1));
-  const std::string liar = Song("liar.mp3", std::string("ID3\x03\x00\x00", 6) +
-                                                test::SynchsafeSize(0x0FFFFFFF) + "0123456789");
-  const std::string bad_number =
+  const FileLocation liar = Song("liar.mp3", std::string("ID3\x03\x00\x00", 6) +
+                                                 test::SynchsafeSize(0x0FFFFFFF) + "0123456789");
+  const FileLocation bad_number =
       Song("number.mp3", test::Id3v2Builder().Text("TSIZ", "12x").Build());
-  const std::string short_file = Song("short.mp3", "ID3");
+  const FileLocation short_file = Song("short.mp3", "ID3");
   TId3v2 tag;
   EXPECT_EQ(Leaked([&] {
               tag.SetFileName(good);
               EXPECT_EQ(tag.Texts().ContentDescription(), "Title");
             }),
             0);
-  for (const std::string& path : {liar, bad_number, short_file}) {
-    EXPECT_EQ(Leaked([&] { EXPECT_THROW(tag.SetFileName(path), Error); }), 0) << path;
+  for (const FileLocation& path : {liar, bad_number, short_file}) {
+    EXPECT_EQ(Leaked([&] { EXPECT_THROW(tag.SetFileName(path), Error); }), 0) << path.shown();
   }
 }
 
 TEST_F(DescriptorTest, OggReads) {
-  const std::string good = Song("good.ogg", test::MakeOggVorbisFile({"TITLE=Title"}));
+  const FileLocation good = Song("good.ogg", test::MakeOggVorbisFile({"TITLE=Title"}));
   std::string cut = test::MakeOggVorbisFile({"TITLE=" + std::string(300, 'x')});
   cut.resize(200);
-  const std::string cut_path = Song("cut.ogg", cut);
-  const std::string short_path = Song("short.ogg", std::string(57, 'x'));
+  const FileLocation cut_path = Song("cut.ogg", cut);
+  const FileLocation short_path = Song("short.ogg", std::string(57, 'x'));
   TOggReader reader;
   EXPECT_EQ(Leaked([&] {
               EXPECT_TRUE(reader.ReadOggFile(good));
@@ -110,10 +107,10 @@ TEST_F(DescriptorTest, OggReads) {
 }
 
 TEST_F(DescriptorTest, WmaReads) {
-  const std::string good = Song("good.wma", test::MakeWmaFile(u"Title", u"Artist", {}));
-  const std::string cut =
+  const FileLocation good = Song("good.wma", test::MakeWmaFile(u"Title", u"Artist", {}));
+  const FileLocation cut =
       Song("cut.wma", test::MakeWmaFile(u"Title", u"Artist", {}).substr(0, 100));
-  const std::string not_asf = Song("not.wma", std::string(200, 'x'));
+  const FileLocation not_asf = Song("not.wma", std::string(200, 'x'));
   TWmaReader reader;
   EXPECT_EQ(Leaked([&] {
               EXPECT_TRUE(reader.ReadWmaFile(good));
@@ -137,13 +134,14 @@ TEST_F(DescriptorTest, FailingOpens) {
   TId3v2 v2;
   TOggReader ogg;
   TWmaReader wma;
-  for (const std::string& path : paths) {
+  for (const std::string& player_path : paths) {
+    const FileLocation path = drive_.Locate(player_path);
     EXPECT_EQ(Leaked([&] {
                 EXPECT_THROW(InputFile::Open(path), Error);
                 EXPECT_EQ(InputFile::TryOpen(path), nullptr);
                 EXPECT_THROW(ReadWholeFile(path), Error);
                 EXPECT_FALSE(Id3v1TagInFile(path));
-                v1.SetFileName("");
+                v1.SetFileName(FileLocation(std::string()));
                 v1.SetFileName(path);
                 EXPECT_FALSE(ogg.ReadOggFile(path));
                 EXPECT_FALSE(wma.ReadWmaFile(path));
@@ -154,10 +152,10 @@ TEST_F(DescriptorTest, FailingOpens) {
                 EXPECT_FALSE(v2.TagPresent());
               }),
               0)
-        << path;
+        << player_path;
   }
   // A file that opens but is too large for a whole read.
-  const std::string big = Song("big.txt", std::string(100, 'x'));
+  const FileLocation big = Song("big.txt", std::string(100, 'x'));
   EXPECT_EQ(Leaked([&] { EXPECT_THROW(ReadWholeFile(big, 10), Error); }), 0);
 }
 

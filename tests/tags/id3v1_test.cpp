@@ -8,7 +8,6 @@
 #include <sstream>
 #include <string>
 
-#include "platform/drives.h"
 #include "platform/files.h"
 #include "support/id3v1_builder.h"
 #include "support/manifest.h"
@@ -84,28 +83,29 @@ TEST(FixedFieldText, EndsAtTheFirstZeroByteOrTheFieldEnd) {
 TEST(Id3v1TagInFile, NeedsTheMarkerInTheLast128Bytes) {
   TempDir dir;
   const std::string block = MakeId3v1Block("T", "A", "L", "2001", "C", 17);
-  EXPECT_TRUE(Id3v1TagInFile(dir.Write("exact.mp3", block)));
-  EXPECT_TRUE(Id3v1TagInFile(dir.Write("song.mp3", Song(block))));
-  EXPECT_FALSE(Id3v1TagInFile(dir.Write("short.mp3", block.substr(1))));
-  EXPECT_FALSE(Id3v1TagInFile(dir.Write("empty.mp3", "")));
-  EXPECT_FALSE(Id3v1TagInFile(dir.Write("lower.mp3", "tag" + block.substr(3))));
-  EXPECT_FALSE(Id3v1TagInFile(dir.Write("ta0.mp3", std::string("TA\0", 3) + block.substr(3))));
+  EXPECT_TRUE(Id3v1TagInFile(FileLocation(dir.Write("exact.mp3", block))));
+  EXPECT_TRUE(Id3v1TagInFile(FileLocation(dir.Write("song.mp3", Song(block)))));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.Write("short.mp3", block.substr(1)))));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.Write("empty.mp3", ""))));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.Write("lower.mp3", "tag" + block.substr(3)))));
+  EXPECT_FALSE(
+      Id3v1TagInFile(FileLocation(dir.Write("ta0.mp3", std::string("TA\0", 3) + block.substr(3)))));
   // The marker must stand exactly 128 bytes before the end.
-  EXPECT_FALSE(Id3v1TagInFile(dir.Write("early.mp3", Song(block) + "x")));
-  EXPECT_FALSE(Id3v1TagInFile(dir.Path("missing.mp3")));
-  EXPECT_FALSE(Id3v1TagInFile(dir.MakeFolder("folder.mp3")));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.Write("early.mp3", Song(block) + "x"))));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.Path("missing.mp3"))));
+  EXPECT_FALSE(Id3v1TagInFile(FileLocation(dir.MakeFolder("folder.mp3"))));
 }
 
 TEST(ReadId3v1Block, FillsTheBlockAndChecksTheMarker) {
   TempDir dir;
   const std::string block = MakeId3v1Block("Title", "Artist", "Album", "1999", "Comment", 3);
   unsigned char out[kId3v1BlockSize] = {};
-  ASSERT_TRUE(ReadId3v1Block(dir.Write("song.mp3", Song(block)), out));
+  ASSERT_TRUE(ReadId3v1Block(FileLocation(dir.Write("song.mp3", Song(block))), out));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), kId3v1BlockSize), block);
 
-  EXPECT_FALSE(ReadId3v1Block(dir.Write("short.mp3", block.substr(0, 127)), out));
-  EXPECT_FALSE(ReadId3v1Block(dir.Write("untagged.mp3", MakeMpegAudio(2)), out));
-  EXPECT_FALSE(ReadId3v1Block(dir.Path("missing.mp3"), out));
+  EXPECT_FALSE(ReadId3v1Block(FileLocation(dir.Write("short.mp3", block.substr(0, 127))), out));
+  EXPECT_FALSE(ReadId3v1Block(FileLocation(dir.Write("untagged.mp3", MakeMpegAudio(2))), out));
+  EXPECT_FALSE(ReadId3v1Block(FileLocation(dir.Path("missing.mp3")), out));
 }
 
 TEST(ReadId3v1Block, WorksOnBuffers) {
@@ -127,8 +127,8 @@ TEST(TId3v1, StartsEmptyWithGenreZero) {
 TEST(TId3v1, ReadsTheFieldsOfTheBlock) {
   TempDir dir;
   TId3v1 tag;
-  tag.SetFileName(dir.Write(
-      "a.mp3", Song(MakeId3v1Block("Title", "Artist", "Album", "1999", "Comment", 17, ' '))));
+  tag.SetFileName(FileLocation(dir.Write(
+      "a.mp3", Song(MakeId3v1Block("Title", "Artist", "Album", "1999", "Comment", 17, ' ')))));
   EXPECT_EQ(tag.SongName(), "Title" + std::string(25, ' '));
   EXPECT_EQ(tag.Artist(), "Artist" + std::string(24, ' '));
   EXPECT_EQ(tag.Album(), "Album" + std::string(25, ' '));
@@ -142,7 +142,7 @@ TEST(TId3v1, FullWidthFieldsDoNotRunIntoTheNext) {
   TempDir dir;
   TId3v1 tag;
   const std::string t(30, 't'), a(30, 'a'), l(30, 'l'), c(30, 'c');
-  tag.SetFileName(dir.Write("full.mp3", MakeId3v1Block(t, a, l, "20011", c, 0)));
+  tag.SetFileName(FileLocation(dir.Write("full.mp3", MakeId3v1Block(t, a, l, "20011", c, 0))));
   EXPECT_EQ(tag.SongName(), t);
   EXPECT_EQ(tag.Artist(), a);
   EXPECT_EQ(tag.Album(), l);
@@ -154,7 +154,8 @@ TEST(TId3v1, TrackOfVersionOnePointOneIsNotPartOfTheComment) {
   TempDir dir;
   TId3v1 tag;
   const std::string comment(28, 'c');
-  tag.SetFileName(dir.Write("v11.mp3", MakeId3v11Block("T", "A", "L", "2000", comment, 5, 12)));
+  tag.SetFileName(
+      FileLocation(dir.Write("v11.mp3", MakeId3v11Block("T", "A", "L", "2000", comment, 5, 12))));
   EXPECT_EQ(tag.Comment(), comment);
   EXPECT_EQ(tag.Genre(), grOther);
 }
@@ -166,8 +167,9 @@ TEST(TId3v1, GenreBytesBeyondTheTableBecomeNone) {
                                           {127, grNone}, {200, grNone},      {255, grNone}};
   int n = 0;
   for (const auto& [byte, genre] : cases) {
-    tag.SetFileName(dir.Write("g" + std::to_string(n++) + ".mp3",
-                              MakeId3v1Block("T", "", "", "", "", static_cast<uint8_t>(byte))));
+    tag.SetFileName(
+        FileLocation(dir.Write("g" + std::to_string(n++) + ".mp3",
+                               MakeId3v1Block("T", "", "", "", "", static_cast<uint8_t>(byte)))));
     EXPECT_EQ(tag.Genre(), genre) << byte;
   }
   EXPECT_EQ(GenreName(tag.Genre()), "none");
@@ -178,14 +180,14 @@ TEST(TId3v1, TheSameNameIsNotReadAgain) {
   TId3v1 tag;
   const std::string first = dir.Write("a.mp3", MakeId3v1Block("First", "", "", "", "", 1));
   const std::string other = dir.Write("b.mp3", MakeId3v1Block("Other", "", "", "", "", 2));
-  tag.SetFileName(first);
+  tag.SetFileName(FileLocation(first));
   dir.Write("a.mp3", MakeId3v1Block("Edited", "", "", "", "", 3));
-  tag.SetFileName(first);
+  tag.SetFileName(FileLocation(first));
   EXPECT_EQ(tag.SongName(), "First");
   EXPECT_EQ(tag.Genre(), grClassicRock);
-  tag.SetFileName(other);
+  tag.SetFileName(FileLocation(other));
   EXPECT_EQ(tag.SongName(), "Other");
-  tag.SetFileName(first);
+  tag.SetFileName(FileLocation(first));
   EXPECT_EQ(tag.SongName(), "Edited");
   EXPECT_EQ(tag.FileName(), first);
 }
@@ -193,15 +195,15 @@ TEST(TId3v1, TheSameNameIsNotReadAgain) {
 TEST(TId3v1, AFileWithoutTagClearsEverything) {
   TempDir dir;
   TId3v1 tag;
-  tag.SetFileName(dir.Write("a.mp3", MakeId3v1Block("T", "A", "L", "1999", "C", 17)));
-  tag.SetFileName(dir.Write("b.mp3", MakeMpegAudio(2)));
+  tag.SetFileName(FileLocation(dir.Write("a.mp3", MakeId3v1Block("T", "A", "L", "1999", "C", 17))));
+  tag.SetFileName(FileLocation(dir.Write("b.mp3", MakeMpegAudio(2))));
   EXPECT_EQ(tag.SongName(), "");
   EXPECT_EQ(tag.Artist(), "");
   EXPECT_EQ(tag.Album(), "");
   EXPECT_EQ(tag.Year(), "");
   EXPECT_EQ(tag.Comment(), "");
   EXPECT_EQ(tag.Genre(), grNone);
-  tag.SetFileName(dir.Path("missing.mp3"));
+  tag.SetFileName(FileLocation(dir.Path("missing.mp3")));
   EXPECT_EQ(tag.Genre(), grNone);
 }
 
@@ -210,7 +212,7 @@ TEST(TId3v1, SettersChangeOnlyTheHeldValues) {
   const std::string block = MakeId3v1Block("T", "A", "L", "1999", "C", 17);
   const std::string path = dir.Write("a.mp3", block);
   TId3v1 tag;
-  tag.SetFileName(path);
+  tag.SetFileName(FileLocation(path));
   tag.SetSongName("New");
   tag.SetArtist("Who");
   tag.SetAlbum("What");
@@ -229,12 +231,11 @@ TEST(TId3v1, SettersChangeOnlyTheHeldValues) {
 TEST(TId3v1, OpensPlayerPaths) {
   TempDir dir;
   dir.Write("player/Music/Song \xC3\xA9.mp3", MakeId3v1Block("On the player", "", "", "", "", 9));
-  test::UsePlayerFolder(dir.Path("player"));
+  const test::PlayerDrive drive(dir.Path("player"));
   TId3v1 tag;
-  EXPECT_TRUE(Id3v1TagInFile("e:\\Music\\Song \xE9.mp3"));
-  tag.SetFileName("e:\\Music\\Song \xE9.mp3");
+  EXPECT_TRUE(Id3v1TagInFile(drive.Locate("e:\\Music\\Song \xE9.mp3")));
+  tag.SetFileName(drive.Locate("e:\\Music\\Song \xE9.mp3"));
   EXPECT_EQ(tag.SongName(), "On the player");
-  SetDriveTable(std::make_shared<FolderDrives>());
 }
 
 TEST(TId3v1, ReadsFromBuffers) {
@@ -256,9 +257,9 @@ TEST(Id3v1RealFiles, GiveTheTextsTheTaggersWrote) {
   for (auto& [file, values] : expected) {
     SCOPED_TRACE(file);
     const std::string path = folder + file;
-    EXPECT_EQ(Id3v1TagInFile(path), values["tag"] == "true");
+    EXPECT_EQ(Id3v1TagInFile(FileLocation(path)), values["tag"] == "true");
     TId3v1 tag;
-    tag.SetFileName(path);
+    tag.SetFileName(FileLocation(path));
     EXPECT_EQ(tag.SongName(), values["title"]);
     EXPECT_EQ(tag.Artist(), values["artist"]);
     EXPECT_EQ(tag.Album(), values["album"]);

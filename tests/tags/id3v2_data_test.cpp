@@ -59,7 +59,7 @@ TEST(Id3v2RealFiles, ReaderGivesWhatTheTaggersWrote) {
   for (const auto& [name, e] : files) {
     SCOPED_TRACE(name);
     const std::string path = kFolder + name;
-    ASSERT_NO_THROW(tag.SetFileName(path));
+    ASSERT_NO_THROW(tag.SetFileName(FileLocation(path)));
     EXPECT_EQ(tag.TagPresent() ? "true" : "false", Value(e, "present"));
     if (tag.TagPresent()) {
       EXPECT_EQ(std::to_string(tag.MajorVersion()), Value(e, "major"));
@@ -87,7 +87,7 @@ TEST(Id3v2RealFiles, ReaderGivesWhatTheTaggersWrote) {
       EXPECT_EQ(tag.UserDefinedText().Description(), text.substr(0, text.find('=')));
       EXPECT_EQ(tag.UserDefinedText().Value(), text.substr(text.find('=') + 1));
     }
-    EXPECT_EQ(Id3v1TagInFile(path) ? "true" : "false", Value(e, "id3v1"));
+    EXPECT_EQ(Id3v1TagInFile(FileLocation(path)) ? "true" : "false", Value(e, "id3v1"));
   }
 }
 

@@ -120,7 +120,7 @@ std::string FromSource(TId3v2& tag, const ByteSource& source) {
 }
 
 std::string FromFile(TId3v2& tag, const std::string& path) {
-  return ReadAndDescribe(tag, [&] { tag.SetFileName(path); });
+  return ReadAndDescribe(tag, [&] { tag.SetFileName(FileLocation(path)); });
 }
 
 std::string PictureFrame(std::string_view mime, char type, std::string_view description,
@@ -170,7 +170,7 @@ TEST(Id3v2LazyRead, BodyPastTheEndFailsBeforeReadingIt) {
   TId3v2 reader;
   const uint64_t before = InputFile::TotalBytesRead();
   EXPECT_THROW(
-      try { reader.SetFileName(path); } catch (const Error& e) {
+      try { reader.SetFileName(FileLocation(path)); } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Stream read error");
         throw;
       },

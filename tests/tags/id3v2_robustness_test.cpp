@@ -95,7 +95,7 @@ TEST(Id3v2Robustness, HugeDeclaredSizeInAFile) {
                 std::string("ID3\x03\x00\x00", 6) + test::SynchsafeSize(0x0FFFFFFF) + "0123456789");
   TId3v2 tag;
   AllocationWatch watch;
-  EXPECT_THROW(tag.SetFileName(path), Error);
+  EXPECT_THROW(tag.SetFileName(FileLocation(path)), Error);
   EXPECT_LT(watch.Largest(), 4096u);
 }
 

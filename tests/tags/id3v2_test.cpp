@@ -637,11 +637,11 @@ TEST(Id3v2File, EveryAssignmentReads) {
   test::TempDir dir;
   const std::string path = dir.Write("song.mp3", Padded(Id3v2Builder().Text("TIT2", "One")));
   TId3v2 tag;
-  tag.SetFileName(path);
+  tag.SetFileName(FileLocation(path));
   EXPECT_EQ(tag.FileName(), path);
   EXPECT_EQ(tag.Texts().ContentDescription(), "One");
   dir.Write("song.mp3", Padded(Id3v2Builder().Text("TIT2", "Two")));
-  tag.SetFileName(path);
+  tag.SetFileName(FileLocation(path));
   EXPECT_EQ(tag.Texts().ContentDescription(), "Two");
 }
 
@@ -649,10 +649,10 @@ TEST(Id3v2File, VanishedFileGivesNoTagAndNoError) {
   test::TempDir dir;
   const std::string path = dir.Write("song.mp3", Padded(Id3v2Builder().Text("TIT2", "One")));
   TId3v2 tag;
-  tag.SetFileName(path);
+  tag.SetFileName(FileLocation(path));
   ASSERT_TRUE(tag.TagPresent());
   ASSERT_EQ(::remove(path.c_str()), 0);
-  tag.SetFileName(path);
+  tag.SetFileName(FileLocation(path));
   EXPECT_FALSE(tag.TagPresent());
   EXPECT_EQ(tag.TagSize(), 0);
   EXPECT_DOUBLE_EQ(tag.Version(), 0);
@@ -665,7 +665,7 @@ TEST(Id3v2File, UnreadablePathRaisesTheOpenError) {
   const std::string folder = dir.MakeFolder("folder.mp3");
   TId3v2 tag;
   try {
-    tag.SetFileName(folder);
+    tag.SetFileName(FileLocation(folder));
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(std::string(e.what()), CannotOpenMessage(folder, "Not a regular file"));
@@ -679,7 +679,7 @@ TEST(Id3v2File, ShortFileRaisesStreamReadError) {
   EXPECT_THROW(
       {
         try {
-          tag.SetFileName(path);
+          tag.SetFileName(FileLocation(path));
         } catch (const Error& e) {
           EXPECT_STREQ(e.what(), "Stream read error");
           throw;

@@ -200,15 +200,17 @@ TEST(OggIdentification, ShortFilesAndOtherStreams) {
 TEST(OggReader, EveryReadStartsFromEmptyTexts) {
   test::TempDir dir;
   TOggReader reader;
-  ASSERT_TRUE(reader.ReadOggFile(dir.Write("a.ogg", MakeOggVorbisFile({"TITLE=A", "GENRE=G"}))));
+  ASSERT_TRUE(reader.ReadOggFile(
+      FileLocation(dir.Write("a.ogg", MakeOggVorbisFile({"TITLE=A", "GENRE=G"})))));
   EXPECT_EQ(reader.Title(), "A");
-  EXPECT_TRUE(reader.ReadOggFile(dir.Write("b.ogg", MakeOggVorbisFile({"ARTIST=B"}))));
+  EXPECT_TRUE(
+      reader.ReadOggFile(FileLocation(dir.Write("b.ogg", MakeOggVorbisFile({"ARTIST=B"})))));
   EXPECT_EQ(reader.Title(), "");
   EXPECT_EQ(reader.Genre(), "");
   EXPECT_EQ(reader.Artist(), "B");
-  EXPECT_FALSE(reader.ReadOggFile(dir.Path("missing.ogg")));
+  EXPECT_FALSE(reader.ReadOggFile(FileLocation(dir.Path("missing.ogg"))));
   EXPECT_EQ(reader.Artist(), "");
-  EXPECT_FALSE(reader.ReadOggFile(dir.MakeFolder("folder.ogg")));
+  EXPECT_FALSE(reader.ReadOggFile(FileLocation(dir.MakeFolder("folder.ogg"))));
 }
 
 using test::FailingSource;
@@ -243,7 +245,7 @@ TEST(OggRealFiles, GiveTheTextsTheTaggersWrote) {
   for (auto& [file, values] : expected) {
     SCOPED_TRACE(file);
     TOggReader reader;
-    EXPECT_EQ(reader.ReadOggFile(folder + file), values["result"] == "true");
+    EXPECT_EQ(reader.ReadOggFile(FileLocation(folder + file)), values["result"] == "true");
     EXPECT_EQ(reader.Title(), values["title"]);
     EXPECT_EQ(reader.Artist(), values["artist"]);
     EXPECT_EQ(reader.Album(), values["album"]);

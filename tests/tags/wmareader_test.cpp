@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/drives.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/asf_builder.h"
 #include "support/failing_source.h"
 #include "support/manifest.h"
+#include "support/player_drive.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -347,31 +347,28 @@ using test::FailingSource;
 TEST(WmaReader, InputErrorsFailTheReadAndEveryReadStartsReset) {
   test::TempDir dir;
   TWmaReader reader;
-  ASSERT_TRUE(reader.ReadWmaFile(
-      dir.Write("a.wma", MakeWmaFile(u"T", u"A", {StringDescriptor(u"WM/Track", u"4")}))));
+  ASSERT_TRUE(reader.ReadWmaFile(FileLocation(
+      dir.Write("a.wma", MakeWmaFile(u"T", u"A", {StringDescriptor(u"WM/Track", u"4")})))));
   EXPECT_EQ(reader.Track(), 4);
   EXPECT_FALSE(reader.ReadWmaSource(FailingSource(MakeWmaFile(u"T", u"A", {}), 100)));
   EXPECT_FALSE(reader.Valid());
   EXPECT_EQ(reader.Title(), u"");
   EXPECT_EQ(reader.Track(), 0);
-  ASSERT_TRUE(reader.ReadWmaFile(dir.Write("b.wma", MakeWmaFile(u"T", u"A", {}))));
-  EXPECT_TRUE(reader.ReadWmaFile(dir.Write("c.wma", std::string(100, 'x'))));
+  ASSERT_TRUE(reader.ReadWmaFile(FileLocation(dir.Write("b.wma", MakeWmaFile(u"T", u"A", {})))));
+  EXPECT_TRUE(reader.ReadWmaFile(FileLocation(dir.Write("c.wma", std::string(100, 'x')))));
   EXPECT_FALSE(reader.Valid());
   EXPECT_EQ(reader.Artist(), u"");
-  EXPECT_FALSE(reader.ReadWmaFile(dir.Path("missing.wma")));
-  EXPECT_FALSE(reader.ReadWmaFile(dir.Write("empty.wma", "")));
+  EXPECT_FALSE(reader.ReadWmaFile(FileLocation(dir.Path("missing.wma"))));
+  EXPECT_FALSE(reader.ReadWmaFile(FileLocation(dir.Write("empty.wma", ""))));
 }
 
 TEST(WmaReader, OpensPlayerPaths) {
   test::TempDir dir;
   dir.Write("player/Music/Caf\xC3\xA9.wma", MakeWmaFile(u"Player song", u"", {}));
-  auto drives = std::make_shared<FolderDrives>();
-  drives->Add('f', dir.Path("player"), "IHP", "0001-0002");
-  SetDriveTable(drives);
+  const test::PlayerDrive drive(dir.Path("player"), 'f');
   TWmaReader reader;
-  EXPECT_TRUE(reader.ReadWmaFile("f:\\Music\\Caf\xE9.wma"));
+  EXPECT_TRUE(reader.ReadWmaFile(drive.Locate("f:\\Music\\Caf\xE9.wma")));
   EXPECT_EQ(reader.Title(), u"Player song");
-  SetDriveTable(std::make_shared<FolderDrives>());
 }
 
 TEST(AsfBuilder, GuidsAreStoredAsRealFilesStoreThem) {
@@ -389,7 +386,7 @@ TEST(WmaRealFiles, GiveTheTextsTheTaggersWrote) {
   for (auto& [file, values] : expected) {
     SCOPED_TRACE(file);
     TWmaReader reader;
-    EXPECT_EQ(reader.ReadWmaFile(folder + file), values["result"] == "true");
+    EXPECT_EQ(reader.ReadWmaFile(FileLocation(folder + file)), values["result"] == "true");
     EXPECT_EQ(reader.Valid(), values["valid"] == "true");
     EXPECT_EQ(WideToUtf8(reader.Title()), values["title"]);
     EXPECT_EQ(WideToUtf8(reader.Artist()), values["artist"]);

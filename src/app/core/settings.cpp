@@ -10,7 +10,8 @@ constexpr char kSection[] = "main";
 
 IniFile ReadIni(const std::string& ini_path) {
   IniFile ini;
-  if (FileExists(ini_path)) ini.Parse(ReadWholeFile(ini_path));
+  const FileLocation file(ini_path);
+  if (FileExists(file)) ini.Parse(ReadWholeFile(file));
   return ini;
 }
 
@@ -69,7 +70,7 @@ void SaveOptions(const std::string& ini_path, const DriveChoices& choices,
   ini.Write(kSection, "cutat", std::to_string(settings.cutat));
   ini.Write(kSection, "usedrive", std::to_string(settings.usedrive));
   player_drive = FindPlayerDrive(drives, settings.driveid);
-  WriteWholeFile(ini_path, ini.Serialize());
+  WriteWholeFile(FileLocation(ini_path), ini.Serialize());
 }
 
 }  // namespace plondex

@@ -40,9 +40,9 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
                QWidget* parent)
     : QMainWindow(parent),
       drives_(std::move(drives)),
+      files_(*drives_),
       program_folder_(std::move(program_folder)),
       prompter_(std::make_unique<QtPrompter>(this)) {
-  SetDriveTable(drives_);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Plondex"));
   resize(832, 550);
@@ -53,7 +53,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   songs_layout->addWidget(tree_view_);
 
   // The playlist pane draws its own "Playlists" group box.
-  panel_ = new PlaylistPanel(&forward_, [this] {
+  panel_ = new PlaylistPanel(&forward_, &files_, [this] {
     return PlaylistContext{player_drive_, settings_.playlists, settings_.nowrite};
   });
   panel_->SetTreeSource(tree_view_,
@@ -221,7 +221,7 @@ void TForm1::RunOptionsDialog() {
 void TForm1::ReloadPlayer() {
   reading_->ShowNow();
   try {
-    RebuildSongTree(tree_, player_drive_, program_folder_ + "/" + kSongsFile,
+    RebuildSongTree(tree_, files_, player_drive_, program_folder_ + "/" + kSongsFile,
                     [this](size_t total) { reading_->SetCount(total); });
   } catch (...) {
     reading_->hide();
@@ -256,7 +256,7 @@ void TForm1::SortTree1Click() { tree_view_->SortNodes(); }
 void TForm1::Create1Click() {
   const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
                             program_folder_};
-  if (!Run([&] { BuildDatabase(tree_, build, idv1_, idv2_, *this); })) return;
+  if (!Run([&] { BuildDatabase(tree_, files_, build, idv1_, idv2_, *this); })) return;
   if (settings_.nowrite) {
     prompter_->Information(
         "DB discarded and not written! Go to the options menu to enable DB writing.");

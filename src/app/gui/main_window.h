@@ -11,6 +11,7 @@
 #include "library/songtree.h"
 #include "navdb/build_reporter.h"
 #include "platform/drives.h"
+#include "platform/player_files.h"
 #include "platform/prompter.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
@@ -90,6 +91,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   std::string IniPath() const;
 
   std::shared_ptr<const DriveTable> drives_;
+  PlayerFiles files_;
   std::string program_folder_;
   // The playlist pane asks through forward_, so a prompter set later reaches it too.
   class ForwardingPrompter : public Prompter {

@@ -83,9 +83,9 @@ class ContentList : public QListWidget {
 
 }  // namespace
 
-PlaylistPanel::PlaylistPanel(Prompter* prompter, std::function<PlaylistContext()> context,
-                             QWidget* parent)
-    : QWidget(parent), prompter_(prompter), playlists_(prompter, std::move(context)) {
+PlaylistPanel::PlaylistPanel(Prompter* prompter, const PlayerFiles* files,
+                             std::function<PlaylistContext()> context, QWidget* parent)
+    : QWidget(parent), prompter_(prompter), playlists_(prompter, files, std::move(context)) {
   auto* group = new QGroupBox("Playlists", this);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);

@@ -24,8 +24,9 @@ class PlaylistPanel : public QWidget {
   Q_OBJECT
 
  public:
-  PlaylistPanel(Prompter* prompter, std::function<PlaylistContext()> context,
-                QWidget* parent = nullptr);
+  // files reaches the player and must outlive the panel.
+  PlaylistPanel(Prompter* prompter, const PlayerFiles* files,
+                std::function<PlaylistContext()> context, QWidget* parent = nullptr);
 
   // Drags that come from this widget (or its viewport) are song tree drags; selected_node gives
   // the tree's selected node at the time of the drop.

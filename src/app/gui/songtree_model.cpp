@@ -14,15 +14,16 @@ namespace {
 
 constexpr int kImageSize = 13;
 
-QPixmap DrawStateImage(int state) {
+QPixmap DrawStateImage(CheckState state) {
   QPixmap image(kImageSize, kImageSize);
   image.fill(Qt::transparent);
   QPainter painter(&image);
   const QRect box(0, 0, kImageSize - 1, kImageSize - 1);
   painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
-  painter.setBrush(state == kPartlyChecked ? QColor(0xA0, 0xA0, 0xA0) : QColor(Qt::white));
+  painter.setBrush(state == CheckState::kPartlyChecked ? QColor(0xA0, 0xA0, 0xA0)
+                                                       : QColor(Qt::white));
   painter.drawRect(box);
-  if (state == kChecked) {
+  if (state == CheckState::kChecked) {
     // A check mark two pixels thick: the same stroke drawn twice, one pixel apart.
     painter.setPen(QPen(Qt::black, 1));
     for (int dy = 0; dy < 2; ++dy) {
@@ -67,11 +68,19 @@ QModelIndex SongTreeModel::IndexOf(const SongNode* node) const {
   return createIndex(node->parent ? node->row : 0, 0, const_cast<SongNode*>(node));
 }
 
-QPixmap SongTreeModel::StateImage(int state) {
-  static const std::array<QPixmap, 3> images{DrawStateImage(kUnchecked), DrawStateImage(kChecked),
-                                             DrawStateImage(kPartlyChecked)};
-  if (state < kUnchecked || state > kPartlyChecked) return QPixmap();
-  return images[state - kUnchecked];
+QPixmap SongTreeModel::StateImage(CheckState state) {
+  static const std::array<QPixmap, 3> images{DrawStateImage(CheckState::kUnchecked),
+                                             DrawStateImage(CheckState::kChecked),
+                                             DrawStateImage(CheckState::kPartlyChecked)};
+  switch (state) {
+    case CheckState::kUnchecked:
+      return images[0];
+    case CheckState::kChecked:
+      return images[1];
+    case CheckState::kPartlyChecked:
+      return images[2];
+  }
+  return QPixmap();
 }
 
 QModelIndex SongTreeModel::index(int row, int column, const QModelIndex& parent) const {

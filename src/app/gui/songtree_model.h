@@ -30,7 +30,7 @@ class SongTreeModel : public QAbstractItemModel {
 
   // The 13 by 13 picture of a check state: 1 an empty white box, 2 a white box with a black
   // check mark, 3 a box filled grey. Any other value has no picture.
-  static QPixmap StateImage(int state);
+  static QPixmap StateImage(CheckState state);
 
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
   QModelIndex parent(const QModelIndex& child) const override;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/byteorder.h"
 #include "platform/error.h"
 #include "tags/id3stream.h"
 #include "tags/languages.h"
@@ -135,12 +136,6 @@ int64_t DaysFromCivil(int64_t y, int m, int d) {
 }
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-uint32_t BigEndian32(std::string_view b) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<uint8_t>(b[i]);
-  return value;
-}
 
 // The body of an unsynchronised tag, decoded: every zero byte that follows a byte 255 of the
 // file is dropped, so the body must be read whole. size is known to fit in the source.
@@ -375,8 +370,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
   unsynchronisation_ = (header[5] & 0x80) != 0;
   extended_header_ = (header[5] & 0x40) != 0;
   experimental_ = (header[5] & 0x20) != 0;
-  tag_size_ = ((header[6] & 0x7F) << 21) | ((header[7] & 0x7F) << 14) | ((header[8] & 0x7F) << 7) |
-              (header[9] & 0x7F);
+  tag_size_ = static_cast<int>(Synchsafe28(header + 6));
   if (major_version_ != 3 || revision_ != 0) return;
 
   // Never trust the size: check it against the file before reading or allocating anything. A
@@ -401,7 +395,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
     std::memcpy(frame_header, stream.Read(kFrameHeaderSize).data(), kFrameHeaderSize);
     std::string_view id(frame_header, 4);
     id = id.substr(0, std::min(id.find('\0'), id.size()));
-    const uint32_t frame_size = BigEndian32(std::string_view(frame_header + 4, 4));
+    const uint32_t frame_size = BigEndian32(frame_header + 4);
     Id3FrameKind kind = Id3FrameKind::kNone;
     if (id.size() == 4) kind = finder.Find4(id);
     if (id.size() == 3) kind = finder.Find3(id);

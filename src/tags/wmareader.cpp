@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/byteorder.h"
 #include "tags/chunkreader.h"
 
 namespace plondex {
@@ -68,7 +69,7 @@ bool ReadString(ChunkReader& reader, uint16_t length, std::u16string* text) {
   if (!reader.Read(bytes, 2 * units)) return false;
   text->resize(units);
   for (size_t i = 0; i < units; ++i) {
-    (*text)[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    (*text)[i] = static_cast<char16_t>(LittleEndian16(bytes + 2 * i));
   }
   reader.Skip(length - 2 * units);
   return true;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/core/inifile.h"
 #include "cli/command.h"
 #include "library/checkstates.h"
 #include "library/scan.h"
@@ -13,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/numbers.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 
@@ -66,9 +66,10 @@ int RunBuild(const std::vector<std::string>& args) {
     } else if (a == "--lists-dir" && has_value) {
       settings.lists_folder = args[++i];
     } else if (a == "--cutat" && has_value) {
-      const auto n = ParseIniInteger(args[++i]);
+      // Written as in the settings file.
+      const auto n = ParseWholeNumber(args[++i], kInt32Syntax);
       if (!n) return UsageError("--cutat needs a whole number");
-      settings.cutat = *n;
+      settings.cutat = static_cast<int>(*n);
     } else if (a == "--sort") {
       sort = true;
     } else if (a == "--verbose") {

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "platform/codepage.h"
+#include "platform/numbers.h"
 
 namespace plondex {
 namespace {
@@ -45,14 +46,12 @@ bool IsVirtualFileSystem(std::string_view fs) {
   return kVirtual.count(fs) > 0;
 }
 
+// A device number: decimal digits alone, at most 9 of them.
 std::optional<unsigned> ParseNumber(std::string_view s) {
-  if (s.empty() || s.size() > 9) return std::nullopt;
-  unsigned v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + static_cast<unsigned>(c - '0');
-  }
-  return v;
+  if (s.size() > 9) return std::nullopt;
+  const std::optional<int64_t> v = ParseWholeNumber(s);
+  if (!v) return std::nullopt;
+  return static_cast<unsigned>(*v);
 }
 
 std::vector<LinkFact> ReadLinks(const char* folder) {

@@ -45,4 +45,11 @@ constexpr int HexDigitValue(char32_t c) {
   return -1;
 }
 
+// The byte that two hex digits spell, high digit first; -1 when either is no hex digit.
+constexpr int HexByteValue(char32_t high, char32_t low) {
+  const int h = HexDigitValue(high);
+  const int l = HexDigitValue(low);
+  return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
 }  // namespace plondex

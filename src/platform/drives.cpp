@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
+
 namespace plondex {
 namespace {
 
@@ -23,9 +25,8 @@ std::shared_ptr<const DriveTable>& CurrentTable() {
 }  // namespace
 
 char NormalizeDriveLetter(char letter) {
-  if (letter >= 'A' && letter <= 'Z') return static_cast<char>(letter - 'A' + 'a');
-  if (letter >= 'a' && letter <= 'z') return letter;
-  return 0;
+  const char lower = AsciiLower(letter);
+  return lower >= 'a' && lower <= 'z' ? lower : 0;
 }
 
 std::string FormatVolumeSerial(uint32_t serial) {

@@ -20,7 +20,7 @@ namespace {
 using Guid = std::array<unsigned char, 16>;
 
 constexpr unsigned char HexByte(const char* text) {
-  return static_cast<unsigned char>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));
+  return static_cast<unsigned char>(HexByteValue(text[0], text[1]));
 }
 
 // The stored form of a GUID written "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX": the first three

@@ -20,6 +20,9 @@ TEST(Ascii, HexDigitValues) {
   EXPECT_EQ(HexDigitValue('F'), 15);
   for (char c : {'g', 'G', '/', ':', '@', '`', ' ', '\xB1'}) EXPECT_EQ(HexDigitValue(c), -1) << c;
   EXPECT_EQ(HexDigitValue(u'\u0131'), -1);  // its low byte is '1'
+  EXPECT_EQ(HexByteValue('f', '0'), 0xF0);
+  EXPECT_EQ(HexByteValue('0', 'g'), -1);
+  EXPECT_EQ(HexByteValue('g', '0'), -1);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check.h"
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "tags/id3terms.h"
@@ -215,8 +216,6 @@ bool Read(plondex::TId3v2& tag, const plondex::ByteSource& source) {
   }
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -252,7 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const plondex::Id3Term& term = plondex::TId3TermFinder::Terms()[static_cast<int>(kind)];
       const std::string_view expected = length == 4 ? term.id4 : term.id3;
       FUZZ_CHECK(expected.size() == length);
-      for (size_t i = 0; i < length; ++i) FUZZ_CHECK(Upper(id[i]) == expected[i]);
+      for (size_t i = 0; i < length; ++i) FUZZ_CHECK(plondex::AsciiUpper(id[i]) == expected[i]);
     }
   }
   return 0;

@@ -11,6 +11,7 @@
 #include "check.h"
 #include "navdb/dbreader.h"
 #include "navdb/irivdb.h"
+#include "platform/byteorder.h"
 
 namespace {
 
@@ -34,8 +35,7 @@ std::string MadeHeader(size_t count, std::string_view body) {
     for (size_t f = 0; f < 5; ++f) {
       const uint64_t at = pos + 2 * f;
       if (at + 1 < body.size()) {
-        record += static_cast<unsigned char>(body[at]) |
-                  (static_cast<unsigned>(static_cast<unsigned char>(body[at + 1])) << 8);
+        record += plondex::LittleEndian16(body.data() + at);
       }
     }
     pos += record;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "check.h"
+#include "platform/ascii.h"
+#include "platform/byteorder.h"
 #include "platform/files.h"
 #include "tags/wmareader.h"
 
@@ -16,8 +18,7 @@ namespace {
 // The stored bytes of a GUID written "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX".
 std::string Guid(std::string_view text) {
   auto byte = [&text](size_t at) {
-    auto nibble = [](char c) { return c <= '9' ? c - '0' : c - 'A' + 10; };
-    return static_cast<char>(nibble(text[at]) * 16 + nibble(text[at + 1]));
+    return static_cast<char>(plondex::HexByteValue(text[at], text[at + 1]));
   };
   std::string g;
   for (size_t at : {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34}) g += byte(at);
@@ -120,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The track syntax: whatever it accepts reads back the same in decimal.
   std::u16string text;
   for (size_t i = 0; i + 1 < size && text.size() < 64; i += 2) {
-    text += static_cast<char16_t>(data[i] | data[i + 1] << 8);
+    text += static_cast<char16_t>(plondex::LittleEndian16(data + i));
   }
   int32_t value = 0;
   if (plondex::ParseWholeInteger(text, &value)) {

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 
-#include "app/core/inifile.h"
 #include "cli/command.h"
 #include "library/checkstates.h"
 #include "library/scan.h"
@@ -11,6 +10,7 @@
 #include "navdb/database_build.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
+#include "platform/numbers.h"
 #include "platform/player_files.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
@@ -65,9 +65,10 @@ int RunBuild(const std::vector<std::string>& args) {
     } else if (a == "--lists-dir" && has_value) {
       settings.lists_folder = args[++i];
     } else if (a == "--cutat" && has_value) {
-      const auto n = ParseIniInteger(args[++i]);
+      // Written as in the settings file.
+      const auto n = ParseWholeNumber(args[++i], kInt32Syntax);
       if (!n) return UsageError("--cutat needs a whole number");
-      settings.cutat = *n;
+      settings.cutat = static_cast<int>(*n);
     } else if (a == "--sort") {
       sort = true;
     } else if (a == "--verbose") {

@@ -294,48 +294,6 @@ std::string CommaText(const std::vector<std::string>& names) {
   return out;
 }
 
-bool ParseGenreNumber(std::string_view text, long long& value) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i == text.size()) return false;
-  long long v = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    int d;
-    if (c >= '0' && c <= '9') {
-      d = c - '0';
-    } else if (base == 16 && c >= 'a' && c <= 'f') {
-      d = c - 'a' + 10;
-    } else if (base == 16 && c >= 'A' && c <= 'F') {
-      d = c - 'A' + 10;
-    } else {
-      return false;
-    }
-    v = v * base + d;
-    if (v > 0xFFFFFFFFll) return false;  // beyond a 32-bit number
-  }
-  value = negative ? -v : v;
-  return true;
-}
-
-std::string MapId3v2Genre(const std::string& genre) {
-  if (genre.size() <= 2 || genre.front() != '(' || genre.back() != ')') return genre;
-  long long n = 0;
-  if (!ParseGenreNumber(std::string_view(genre).substr(1, genre.size() - 2), n)) return genre;
-  if (n < 0 || n > 125) return genre;
-  return GenreName(static_cast<int>(n));
-}
-
 void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
                    TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter) {
   Build(tree, files, settings, idv1, idv2, reporter).Run();

@@ -51,11 +51,4 @@ void CleanSongTexts(tsong& song, int limit, bool verbose, BuildReporter& reporte
 // between double quotes with its quotes doubled.
 std::string CommaText(const std::vector<std::string>& names);
 
-// The genre name of an ID3v2 genre "(n)" with 0 <= n <= 125; the text itself otherwise.
-std::string MapId3v2Genre(const std::string& genre);
-
-// The whole-number syntax of genre numbers: optional blanks, an optional sign, then decimal
-// digits, or hexadecimal digits after "$" or "0x"; nothing may follow.
-bool ParseGenreNumber(std::string_view text, long long& value);
-
 }  // namespace plondex

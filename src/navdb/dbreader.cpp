@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/byteorder.h"
+
 namespace plondex {
 namespace {
 
@@ -142,11 +144,8 @@ class Checker {
     return true;
   }
 
-  uint16_t U16(size_t at) const { return static_cast<uint16_t>(Byte(at) | (Byte(at + 1) << 8)); }
-  uint32_t U32(size_t at) const {
-    return Byte(at) | (Byte(at + 1) << 8) | (Byte(at + 2) << 16) | (Byte(at + 3) << 24);
-  }
-  uint32_t Byte(size_t at) const { return static_cast<unsigned char>(data_[at]); }
+  uint16_t U16(size_t at) const { return LittleEndian16(data_.data() + at); }
+  uint32_t U32(size_t at) const { return LittleEndian32(data_.data() + at); }
 
   std::string_view data_;
   std::optional<DbProblem> problem_;

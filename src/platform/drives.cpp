@@ -4,12 +4,13 @@
 
 #include <cstdio>
 
+#include "platform/ascii.h"
+
 namespace plondex {
 
 char NormalizeDriveLetter(char letter) {
-  if (letter >= 'A' && letter <= 'Z') return static_cast<char>(letter - 'A' + 'a');
-  if (letter >= 'a' && letter <= 'z') return letter;
-  return 0;
+  const char lower = AsciiLower(letter);
+  return lower >= 'a' && lower <= 'z' ? lower : 0;
 }
 
 std::string FormatVolumeSerial(uint32_t serial) {

@@ -10,12 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include "platform/ascii.h"
 #include "platform/codepage.h"
+#include "platform/numbers.h"
 
 namespace plondex {
 namespace {
@@ -45,14 +46,12 @@ bool IsVirtualFileSystem(std::string_view fs) {
   return kVirtual.count(fs) > 0;
 }
 
+// A device number: decimal digits alone, at most 9 of them.
 std::optional<unsigned> ParseNumber(std::string_view s) {
-  if (s.empty() || s.size() > 9) return std::nullopt;
-  unsigned v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + static_cast<unsigned>(c - '0');
-  }
-  return v;
+  if (s.size() > 9) return std::nullopt;
+  const std::optional<int64_t> v = ParseWholeNumber(s);
+  if (!v) return std::nullopt;
+  return static_cast<unsigned>(*v);
 }
 
 std::vector<LinkFact> ReadLinks(const char* folder) {
@@ -110,12 +109,13 @@ std::string DecodeMountEscapes(std::string_view field) {
 std::string DecodeUdevEscapes(std::string_view name) {
   std::string out;
   for (size_t i = 0; i < name.size(); ++i) {
-    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&
-        std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
-        std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
-      out.push_back(static_cast<char>(std::stoi(std::string(name.substr(i + 2, 2)), nullptr, 16)));
-      i += 3;
-      continue;
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
+      const int byte = HexByteValue(name[i + 2], name[i + 3]);
+      if (byte >= 0) {
+        out.push_back(static_cast<char>(byte));
+        i += 3;
+        continue;
+      }
     }
     out.push_back(name[i]);
   }
@@ -129,8 +129,8 @@ bool IsFatFileSystem(std::string_view fs_type) {
 std::string SerialFromUuid(std::string_view uuid) {
   std::string hex;
   for (char c : uuid) {
-    if (std::isxdigit(static_cast<unsigned char>(c))) {
-      hex.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    if (HexDigitValue(c) >= 0) {
+      hex.push_back(AsciiUpper(c));
       if (hex.size() == 8) break;
     } else if (c != '-') {
       return {};  // not a UUID we can read as a serial

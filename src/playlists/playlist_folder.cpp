@@ -1,5 +1,6 @@
 #include "playlists/playlist_folder.h"
 
+#include "platform/ascii.h"
 #include "platform/drives.h"
 
 namespace plondex {
@@ -24,14 +25,8 @@ PlayerPath PlaylistFilePath(const PlaylistContext& context, std::string_view nam
 
 bool IsPlaylistFileName(std::string_view name) {
   constexpr std::string_view kExtension = ".m3u";
-  if (name.size() < kExtension.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kExtension.size());
-  for (size_t i = 0; i < kExtension.size(); ++i) {
-    char c = tail[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kExtension[i]) return false;
-  }
-  return true;
+  return name.size() >= kExtension.size() &&
+         EqualsIgnoringAsciiCase(name.substr(name.size() - kExtension.size()), kExtension);
 }
 
 bool IsValidPlaylistName(std::string_view typed) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/byteorder.h"
 #include "platform/files.h"
 
 namespace plondex {
@@ -43,15 +44,14 @@ class ChunkReader {
   bool ReadU16(uint16_t* value) {
     unsigned char b[2];
     if (!Read(b, sizeof b)) return false;
-    *value = static_cast<uint16_t>(b[0] | b[1] << 8);
+    *value = LittleEndian16(b);
     return true;
   }
 
   bool ReadU32(uint32_t* value) {
     unsigned char b[4];
     if (!Read(b, sizeof b)) return false;
-    *value = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-             static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+    *value = LittleEndian32(b);
     return true;
   }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/byteorder.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 
@@ -77,12 +78,7 @@ std::string_view TId3Stream::Read(uint64_t n) {
 
 std::string_view TId3Stream::ReadUpTo(uint64_t n) { return Take(std::min(n, Limit() - position_)); }
 
-uint32_t TId3Stream::ReadUInt32BE() {
-  const std::string_view b = Read(4);
-  uint32_t value = 0;
-  for (char c : b) value = (value << 8) | static_cast<uint8_t>(c);
-  return value;
-}
+uint32_t TId3Stream::ReadUInt32BE() { return BigEndian32(Read(4).data()); }
 
 uint8_t TId3Stream::ReadEncoding() { return FrameBytesLeft() == 0 ? 0 : ReadByte(); }
 
@@ -122,10 +118,8 @@ std::string TId3Stream::ReadText16() {
   }
   std::u16string text;
   while (FrameBytesLeft() >= 2) {
-    const std::string_view unit = Read(2);
-    const auto lo = static_cast<uint8_t>(unit[big_endian ? 1 : 0]);
-    const auto hi = static_cast<uint8_t>(unit[big_endian ? 0 : 1]);
-    const auto c = static_cast<char16_t>(lo | (hi << 8));
+    const char* unit = Read(2).data();
+    const auto c = static_cast<char16_t>(big_endian ? BigEndian16(unit) : LittleEndian16(unit));
     if (c == 0) break;
     text.push_back(c);
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
+
 namespace plondex {
 namespace {
 
@@ -53,11 +55,9 @@ constexpr bool TableInKindOrder() {
 }
 static_assert(TableInKindOrder(), "the term table must be indexed by kind");
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::array<char, 4> Key(std::string_view id) {
   std::array<char, 4> key{};
-  for (size_t i = 0; i < id.size() && i < key.size(); ++i) key[i] = Upper(id[i]);
+  for (size_t i = 0; i < id.size() && i < key.size(); ++i) key[i] = AsciiUpper(id[i]);
   return key;
 }
 

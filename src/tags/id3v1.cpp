@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/error.h"
+#include "platform/numbers.h"
 
 namespace plondex {
 
@@ -157,6 +158,19 @@ const std::string& GenreName(int index) {
   static const std::string kOutside;
   if (index < 0 || index >= kGenreCount) return kOutside;
   return kGenreNames[index];
+}
+
+std::string MapId3v2Genre(const std::string& genre) {
+  if (genre.size() <= 2 || genre.front() != '(' || genre.back() != ')') return genre;
+  constexpr NumberSyntax kGenreNumber{.leading_spaces = true,
+                                      .sign = true,
+                                      .hex_0x = true,
+                                      .hex_dollar = true,
+                                      .min = 0,
+                                      .max = 125};
+  const auto n =
+      ParseWholeNumber(std::string_view(genre).substr(1, genre.size() - 2), kGenreNumber);
+  return n ? GenreName(static_cast<int>(*n)) : genre;
 }
 
 std::string FixedFieldText(const unsigned char* field, size_t width) {

@@ -151,6 +151,11 @@ inline constexpr size_t kId3v1BlockSize = 128;
 // text rather than reading past it.
 const std::string& GenreName(int index);
 
+// The genre name of an ID3v2 genre "(n)" with 0 <= n <= 125; the text itself otherwise. n is a
+// whole number: optional spaces, an optional sign, then decimal digits, or hexadecimal digits
+// after "$" or "0x"; nothing may follow.
+std::string MapId3v2Genre(const std::string& genre);
+
 // A fixed-width text field: its bytes up to the first zero byte, or all of them. Padding spaces
 // and bytes above 127 are kept.
 std::string FixedFieldText(const unsigned char* field, size_t width);

@@ -5,7 +5,9 @@
 #include <memory>
 #include <optional>
 
+#include "platform/byteorder.h"
 #include "platform/error.h"
+#include "platform/numbers.h"
 #include "tags/id3stream.h"
 #include "tags/languages.h"
 
@@ -19,23 +21,9 @@ constexpr uint64_t kFrameHeaderSize = 10;
 // The unsynchronised body is copied in pieces of this size.
 constexpr size_t kUnsyncPiece = 500;
 
-// A whole decimal number in the signed 32-bit range: an optional sign and at least one digit,
-// nothing else.
-std::optional<int32_t> ParseDecimal(std::string_view text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    value = value * 10 + (text[i] - '0');
-    if (value > int64_t{1} << 31) return std::nullopt;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(value);
-}
+// Numeric text frames hold a whole decimal number in the signed 32-bit range: an optional sign
+// and at least one digit, nothing else.
+constexpr NumberSyntax kFrameNumber{.sign = true};
 
 // Cuts at every "/"; nothing follows a final "/" and an empty text gives nothing.
 void AppendSplit(const std::string& text, std::vector<std::string>& list) {
@@ -135,12 +123,6 @@ int64_t DaysFromCivil(int64_t y, int m, int d) {
 }
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-uint32_t BigEndian32(std::string_view b) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) value = (value << 8) | static_cast<uint8_t>(b[i]);
-  return value;
-}
 
 // The body of an unsynchronised tag, decoded: every zero byte that follows a byte 255 of the
 // file is dropped, so the body must be read whole. size is known to fit in the source.
@@ -243,10 +225,10 @@ void TId3Text::Store(Id3FrameKind kind, const std::string& text) {
   }
   switch (kind) {
     case K::kTBPM:
-      bpm_ = ParseDecimal(text).value_or(0);
+      bpm_ = static_cast<int32_t>(ParseWholeNumber(text, kFrameNumber).value_or(0));
       break;
     case K::kTDLY:
-      playlist_delay_ = ParseDecimal(text).value_or(0);
+      playlist_delay_ = static_cast<int32_t>(ParseWholeNumber(text, kFrameNumber).value_or(0));
       break;
     case K::kTFLT:
       file_type_ = FileTypeOf(text);
@@ -258,9 +240,9 @@ void TId3Text::Store(Id3FrameKind kind, const std::string& text) {
       media_type_ = MediaTypeOf(text);
       break;
     case K::kTSIZ: {
-      const std::optional<int32_t> size = ParseDecimal(text);
+      const std::optional<int64_t> size = ParseWholeNumber(text, kFrameNumber);
       if (!size) throw Error("'" + text + "' is not a valid integer value");
-      size_ = *size;
+      size_ = static_cast<int32_t>(*size);
       break;
     }
     default:
@@ -301,17 +283,13 @@ void TId3Images::Store(int type, const std::string& mime_type, std::string descr
 
 double Id3DateValue(std::string_view yyyymmdd) {
   if (yyyymmdd.size() != 8) return 0;
-  for (char c : yyyymmdd) {
-    if (c < '0' || c > '9') return 0;
-  }
-  auto number = [&](size_t from, size_t count) {
-    int n = 0;
-    for (size_t i = from; i < from + count; ++i) n = n * 10 + (yyyymmdd[i] - '0');
-    return n;
-  };
-  const int year = number(0, 4);
-  const int month = number(4, 2);
-  const int day = number(6, 2);
+  const auto y = ParseWholeNumber(yyyymmdd.substr(0, 4));
+  const auto m = ParseWholeNumber(yyyymmdd.substr(4, 2));
+  const auto d = ParseWholeNumber(yyyymmdd.substr(6, 2));
+  if (!y || !m || !d) return 0;
+  const int year = static_cast<int>(*y);
+  const int month = static_cast<int>(*m);
+  const int day = static_cast<int>(*d);
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1 || month < 1 || month > 12 || day < 1) return 0;
   const int days_in_month = kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
@@ -382,8 +360,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
   unsynchronisation_ = (header[5] & 0x80) != 0;
   extended_header_ = (header[5] & 0x40) != 0;
   experimental_ = (header[5] & 0x20) != 0;
-  tag_size_ = ((header[6] & 0x7F) << 21) | ((header[7] & 0x7F) << 14) | ((header[8] & 0x7F) << 7) |
-              (header[9] & 0x7F);
+  tag_size_ = static_cast<int>(Synchsafe28(header + 6));
   if (major_version_ != 3 || revision_ != 0) return;
 
   // Never trust the size: check it against the file before reading or allocating anything. A
@@ -408,7 +385,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
     std::memcpy(frame_header, stream.Read(kFrameHeaderSize).data(), kFrameHeaderSize);
     std::string_view id(frame_header, 4);
     id = id.substr(0, std::min(id.find('\0'), id.size()));
-    const uint32_t frame_size = BigEndian32(std::string_view(frame_header + 4, 4));
+    const uint32_t frame_size = BigEndian32(frame_header + 4);
     Id3FrameKind kind = Id3FrameKind::kNone;
     if (id.size() == 4) kind = finder.Find4(id);
     if (id.size() == 3) kind = finder.Find3(id);

@@ -2,6 +2,8 @@
 
 #include "tags/languages.h"
 
+#include "platform/ascii.h"
+
 namespace plondex {
 namespace {
 
@@ -520,12 +522,7 @@ std::span<const LanguageEntry> LanguageTable() { return kLanguages; }
 
 std::string_view LanguageName(std::string_view code) {
   if (code.size() != 3) return {};
-  char key[3];
-  for (size_t i = 0; i < 3; ++i) {
-    const char c = code[i];
-    key[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  const std::string_view lower(key, 3);
+  const std::string lower = AsciiLower(code);
   for (const LanguageEntry& entry : kLanguages) {
     if (entry.code == lower) return entry.name;
   }

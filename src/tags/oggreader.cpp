@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/error.h"
 #include "tags/chunkreader.h"
 
@@ -102,10 +103,7 @@ void TOggReader::ReadComments(const ByteSource& source) {
 void TOggReader::Examine(std::string_view comment) {
   const size_t equals = comment.find('=');
   if (equals == std::string_view::npos) return;
-  std::string name(comment.substr(0, equals));
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::string name = AsciiUpper(comment.substr(0, equals));
   const std::string_view value = comment.substr(equals + 1);
   if (name == "TITLE") {
     title_ = value;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/collation.h"
 
 namespace plondex {
@@ -14,7 +15,7 @@ SongFormat SongFormatOf(std::string_view file_name) {
   std::string ext(file_name.substr(dot));
   if (std::all_of(ext.begin(), ext.end(), [](char c) { return c > 0 && c < 0x7F; })) {
     // Plain ASCII lower-cases the same in every locale, and far faster.
-    for (char& c : ext) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    ext = AsciiLower(ext);
   } else {
     ext = LowerText(ext);
   }

@@ -4,9 +4,13 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "platform/ascii.h"
+#include "platform/byteorder.h"
 #include "platform/error.h"
+#include "platform/numbers.h"
 #include "tags/chunkreader.h"
 
 namespace plondex {
@@ -15,12 +19,8 @@ namespace {
 
 using Guid = std::array<unsigned char, 16>;
 
-constexpr int HexValue(char c) {
-  return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c - 'a' + 10;
-}
-
 constexpr unsigned char HexByte(const char* text) {
-  return static_cast<unsigned char>(HexValue(text[0]) * 16 + HexValue(text[1]));
+  return static_cast<unsigned char>(HexByteValue(text[0], text[1]));
 }
 
 // The stored form of a GUID written "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX": the first three
@@ -68,7 +68,7 @@ bool ReadString(ChunkReader& reader, uint16_t length, std::u16string* text) {
   if (!reader.Read(bytes, 2 * units)) return false;
   text->resize(units);
   for (size_t i = 0; i < units; ++i) {
-    (*text)[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    (*text)[i] = static_cast<char16_t>(LittleEndian16(bytes + 2 * i));
   }
   reader.Skip(length - 2 * units);
   return true;
@@ -192,45 +192,18 @@ bool Plausible(const FileData& data) {
          data.sample_rate <= 96000 && data.byte_rate > 0 && data.byte_rate < 40000;
 }
 
-int DigitValue(char16_t c, bool hex) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (hex && c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (hex && c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 bool ParseWholeInteger(std::u16string_view text, int32_t* value) {
-  size_t at = 0;
-  while (at < text.size() && text[at] == u' ') ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == u'+' || text[at] == u'-')) {
-    negative = text[at] == u'-';
-    ++at;
-  }
-  bool hex = false;
-  if (at < text.size() && (text[at] == u'$' || text[at] == u'x' || text[at] == u'X')) {
-    hex = true;
-    ++at;
-  } else if (at + 1 < text.size() && text[at] == u'0' &&
-             (text[at + 1] == u'x' || text[at + 1] == u'X')) {
-    hex = true;
-    at += 2;
-  }
-  if (at == text.size()) return false;
-  const uint64_t limit = hex ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull;
-  uint64_t magnitude = 0;
-  for (; at < text.size(); ++at) {
-    const int digit = DigitValue(text[at], hex);
-    if (digit < 0) return false;
-    magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
-    if (magnitude > limit) return false;
-  }
-  uint32_t bits = static_cast<uint32_t>(magnitude);
-  if (negative) bits = 0u - bits;
-  *value = static_cast<int32_t>(bits);
-  return true;
+  constexpr NumberSyntax kSyntax{.leading_spaces = true,
+                                 .sign = true,
+                                 .hex_0x = true,
+                                 .hex_dollar = true,
+                                 .hex_x = true,
+                                 .hex_is_32_bits = true};
+  const std::optional<int64_t> number = ParseWholeNumber(text, kSyntax);
+  if (number) *value = static_cast<int32_t>(*number);
+  return number.has_value();
 }
 
 void TWmaReader::Reset() {

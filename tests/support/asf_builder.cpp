@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/ascii.h"
+
 namespace plondex::test {
 
 namespace {
@@ -10,15 +12,10 @@ void PutLe(std::string& out, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  throw std::invalid_argument("not a GUID");
-}
-
 char HexByte(std::string_view text, size_t at) {
-  return static_cast<char>(Hex(text[at]) * 16 + Hex(text[at + 1]));
+  const int byte = HexByteValue(text[at], text[at + 1]);
+  if (byte < 0) throw std::invalid_argument("not a GUID");
+  return static_cast<char>(byte);
 }
 
 constexpr std::string_view kAudioMediaId = "F8699E40-5B4D-11CF-A8FD-00805F5C442B";

@@ -67,6 +67,19 @@ TEST(GenreTable, EveryEntryIsFilledAndIndexesOutsideAreEmpty) {
   EXPECT_EQ(GenreName(255), "");
 }
 
+TEST(GenreMapping, OnlyWholeNumbersInParentheses) {
+  EXPECT_EQ(MapId3v2Genre("(17)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("(0)"), "Blues");
+  EXPECT_EQ(MapId3v2Genre("(125)"), "Dance Hall");
+  EXPECT_EQ(MapId3v2Genre("( +17)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("($11)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("(0x11)"), "Rock");
+  for (const char* stays :
+       {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)", "(99999999999)"}) {
+    EXPECT_EQ(MapId3v2Genre(stays), stays);
+  }
+}
+
 TEST(FixedFieldText, EndsAtTheFirstZeroByteOrTheFieldEnd) {
   const std::string full(30, 'x');
   EXPECT_EQ(FixedFieldText(reinterpret_cast<const unsigned char*>(full.data()), 30), full);

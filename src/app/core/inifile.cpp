@@ -1,6 +1,7 @@
 #include "app/core/inifile.h"
 
-#include <cstdint>
+#include "platform/ascii.h"
+#include "platform/numbers.h"
 
 namespace plondex {
 namespace {
@@ -13,48 +14,10 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-std::optional<int> ParseIniInteger(std::string_view text) {
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    uint64_t v = 0;
-    for (char c : text.substr(2)) {
-      int d;
-      if (c >= '0' && c <= '9') {
-        d = c - '0';
-      } else if (Lower(c) >= 'a' && Lower(c) <= 'f') {
-        d = Lower(c) - 'a' + 10;
-      } else {
-        return std::nullopt;
-      }
-      v = v * 16 + static_cast<uint64_t>(d);
-      if (v > 0xFFFFFFFFull) return std::nullopt;
-    }
-    return static_cast<int>(static_cast<uint32_t>(v));
-  }
-  bool negative = false;
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    v = v * 10 + (text[i] - '0');
-    if (v > 2147483648ll) return std::nullopt;
-  }
-  if (negative) v = -v;
-  if (v > INT32_MAX || v < INT32_MIN) return std::nullopt;
-  return static_cast<int>(v);
+std::optional<int64_t> ParseIniInteger(std::string_view text) {
+  return ParseWholeNumber(text, kInt32Syntax);
 }
 
 void IniFile::Parse(std::string_view text) {
@@ -92,7 +55,7 @@ void IniFile::Parse(std::string_view text) {
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
   for (Section& s : sections_) {
-    if (SameName(s.name, name)) return &s;
+    if (EqualsIgnoringAsciiCase(s.name, name)) return &s;
   }
   return nullptr;
 }
@@ -105,7 +68,7 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
   const Section* s = FindSection(section);
   if (!s) return std::nullopt;
   for (const Line& line : s->lines) {
-    if (line.is_key && SameName(line.key, key)) return line.value;
+    if (line.is_key && EqualsIgnoringAsciiCase(line.key, key)) return line.value;
   }
   return std::nullopt;
 }
@@ -117,7 +80,7 @@ void IniFile::Write(std::string_view section, std::string_view key, std::string_
     s = &sections_.back();
   }
   for (Line& line : s->lines) {
-    if (line.is_key && SameName(line.key, key)) {
+    if (line.is_key && EqualsIgnoringAsciiCase(line.key, key)) {
       line.key = std::string(key);
       line.value = std::string(value);
       return;
@@ -142,7 +105,7 @@ std::string IniFile::Serialize() const {
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int default_value) const {
   const auto text = Read(section, key);
   if (!text) return default_value;
-  return ParseIniInteger(*text).value_or(default_value);
+  return static_cast<int>(ParseIniInteger(*text).value_or(default_value));
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool default_value) const {

@@ -2,6 +2,7 @@
 
 // The settings file's text form: sections of key=value lines.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,7 +48,7 @@ class IniFile {
   std::vector<Section> sections_;
 };
 
-// The whole-number syntax of the settings file.
-std::optional<int> ParseIniInteger(std::string_view text);
+// The whole-number syntax of the settings file: kInt32Syntax.
+std::optional<int64_t> ParseIniInteger(std::string_view text);
 
 }  // namespace plondex

@@ -112,7 +112,8 @@ bool IsCombiningMark(char32_t c) {
 
 // The spelling of one character on its own: the character when shown, else its compatibility
 // decomposition without combining marks when all of that is shown, else the table. False when
-// there is none; a lone combining mark has none, so it stays with the letter before it.
+// there is none; a lone combining mark has none, so after a letter of another script it is
+// transliterated together with that letter.
 bool SpellCharacter(char32_t c, std::string& out) {
   out.clear();
   if (const int b = ShownByte(c); b >= 0) {

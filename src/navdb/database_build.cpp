@@ -18,9 +18,6 @@
 namespace plondex {
 namespace {
 
-constexpr unsigned char kAllowedHighBytes[] = {0xB4, 0xC4, 0xD6, 0xDC, 0xDF, 0xE0,
-                                               0xE1, 0xE4, 0xE8, 0xE9, 0xF6, 0xFC};
-
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // The counters of one build; a counter's label is touched only when it rises.
@@ -219,42 +216,10 @@ class Build {
 
 }  // namespace
 
-bool IsAllowedTagByte(unsigned char b) {
-  if (b < 32) return false;
-  if (b < 128) {
-    switch (b) {
-      case '"':
-      case '$':
-      case '%':
-      case ';':
-      case '<':
-      case '=':
-      case '>':
-      case '@':
-      case '\\':
-      case '^':
-      case '{':
-      case '|':
-      case '}':
-      case '~':
-      case 127:
-        return false;
-      default:
-        return true;
-    }
-  }
-  for (unsigned char allowed : kAllowedHighBytes) {
-    if (b == allowed) return true;
-  }
-  return false;
-}
+bool IsAllowedTagByte(unsigned char b) { return IsShownByte(b); }
 
 std::string CleanTagText(std::string_view text, int limit, bool verbose, BuildReporter& reporter) {
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    if (IsAllowedTagByte(static_cast<unsigned char>(c))) result.push_back(c);
-  }
+  std::string result = AnsiToShownText(text);
   if (result.empty()) result = "???";
   if (limit >= 1 && result.size() > static_cast<size_t>(limit - 1)) result.resize(limit - 1);
   if (verbose && result != text) {

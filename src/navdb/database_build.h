@@ -38,12 +38,13 @@ inline constexpr size_t kMaxFileNameLength = 52;
 void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
                    TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter);
 
-// True for the 93 byte values a tag text keeps.
+// True for the 93 byte values a tag text keeps (IsShownByte).
 bool IsAllowedTagByte(unsigned char byte);
 
-// Drops every byte outside the allowed set, gives "???" for what is left empty, and cuts to
-// limit - 1 characters (limit 1 leaves nothing, limit 0 or less cuts nothing). With verbose, a
-// changed text is logged as "Adjusting tag: "OLD" -> "NEW"".
+// Keeps the allowed bytes, spells out the other letters and removes the rest
+// (AnsiToShownText), gives "???" for what is left empty, and cuts to limit - 1 characters
+// (limit 1 leaves nothing, limit 0 or less cuts nothing). With verbose, a changed text is
+// logged as "Adjusting tag: "OLD" -> "NEW"".
 std::string CleanTagText(std::string_view text, int limit, bool verbose, BuildReporter& reporter);
 void CleanSongTexts(tsong& song, int limit, bool verbose, BuildReporter& reporter);
 

@@ -1,6 +1,14 @@
 #include "platform/codepage.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
 #include <array>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 namespace plondex {
 namespace {
@@ -75,6 +83,137 @@ bool DecodeUtf8At(std::string_view s, size_t& i, char32_t& out) {
   i += extra + 1;
   return true;
 }
+
+constexpr unsigned char kShownHighBytes[] = {0xB4, 0xC4, 0xD6, 0xDC, 0xDF, 0xE0,
+                                             0xE1, 0xE4, 0xE8, 0xE9, 0xF6, 0xFC};
+
+// Letters and signs with no decomposition of their own that still have an obvious spelling.
+struct TableSpelling {
+  char32_t c;
+  const char* spelling;
+};
+constexpr TableSpelling kTableSpellings[] = {
+    {0x00D8, "O"},  {0x00F8, "o"},  {0x00C6, "AE"}, {0x00E6, "ae"}, {0x0152, "OE"}, {0x0153, "oe"},
+    {0x0141, "L"},  {0x0142, "l"},  {0x0110, "D"},  {0x0111, "d"},  {0x00D0, "D"},  {0x00F0, "d"},
+    {0x00DE, "Th"}, {0x00FE, "th"}, {0x0131, "i"},  {0x2018, "'"},  {0x2019, "'"},  {0x201A, "'"},
+    {0x201B, "'"},  {0x2032, "'"},  {0x2010, "-"},  {0x2011, "-"},  {0x2012, "-"},  {0x2013, "-"},
+    {0x2014, "-"},  {0x2015, "-"},  {0x00A0, " "},
+};
+
+// The byte of a code point the player shows, or -1.
+int ShownByte(char32_t c) {
+  const int b = WideCharToAnsi(c);
+  return b >= 0 && IsShownByte(static_cast<unsigned char>(b)) ? b : -1;
+}
+
+bool IsCombiningMark(char32_t c) {
+  return (U_GET_GC_MASK(static_cast<UChar32>(c)) & U_GC_M_MASK) != 0;
+}
+
+// The spelling of one character on its own: the character when shown, else its compatibility
+// decomposition without combining marks when all of that is shown, else the table. False when
+// there is none; a lone combining mark has none, so after a letter of another script it is
+// transliterated together with that letter.
+bool SpellCharacter(char32_t c, std::string& out) {
+  out.clear();
+  if (const int b = ShownByte(c); b >= 0) {
+    out.push_back(static_cast<char>(b));
+    return true;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfkd = icu::Normalizer2::getNFKDInstance(status);
+  icu::UnicodeString decomposed;
+  if (U_SUCCESS(status) && nfkd->getDecomposition(static_cast<UChar32>(c), decomposed)) {
+    for (int32_t i = 0; i < decomposed.length();) {
+      const UChar32 d = decomposed.char32At(i);
+      i += U16_LENGTH(d);
+      if (IsCombiningMark(d)) continue;
+      const int b = ShownByte(d);
+      if (b < 0) {
+        out.clear();
+        break;
+      }
+      out.push_back(static_cast<char>(b));
+    }
+    if (!out.empty()) return true;
+  }
+  for (const TableSpelling& t : kTableSpellings) {
+    if (t.c == c) {
+      out = t.spelling;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Any-Latin takes long to build, so there is one for the program. ICU's transliterators must not
+// be used by two threads at once, and a build runs on a worker thread.
+bool TransliterateToLatin(icu::UnicodeString& text) {
+  static const std::unique_ptr<icu::Transliterator> latin = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> t(
+        icu::Transliterator::createInstance("Any-Latin", UTRANS_FORWARD, status));
+    if (U_FAILURE(status)) t.reset();
+    return t;
+  }();
+  static std::mutex mutex;
+  if (!latin) return false;
+  const std::lock_guard<std::mutex> lock(mutex);
+  latin->transliterate(text);
+  return true;
+}
+
+// Writes the readable spelling of a text fed to it character by character. Characters without
+// a spelling of their own gather in a run that is transliterated as a whole, so a word keeps its
+// context (Japanese kana with a separate voicing mark, for instance).
+class Speller {
+ public:
+  explicit Speller(std::string start) : out_(std::move(start)) {}
+
+  std::string Finish() {
+    EndRun();
+    return std::move(out_);
+  }
+
+  // A byte that goes out as it is.
+  void Keep(unsigned char byte) {
+    EndRun();
+    out_.push_back(static_cast<char>(byte));
+  }
+
+  // A character that goes out without a trace.
+  void Drop() { EndRun(); }
+
+  void Spell(char32_t c) {
+    if (u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR) return Drop();
+    if (SpellCharacter(c, spelling_)) {
+      EndRun();
+      out_ += spelling_;
+    } else if (c >= 0x10000) {
+      run_.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      run_.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      run_.push_back(static_cast<char16_t>(c));
+    }
+  }
+
+ private:
+  void EndRun() {
+    if (run_.empty()) return;
+    icu::UnicodeString text(run_.data(), static_cast<int32_t>(run_.size()));
+    run_.clear();
+    if (!TransliterateToLatin(text)) return;
+    for (int32_t i = 0; i < text.length();) {
+      const UChar32 c = text.char32At(i);
+      i += U16_LENGTH(c);
+      if (SpellCharacter(static_cast<char32_t>(c), spelling_)) out_ += spelling_;
+    }
+  }
+
+  std::string out_;
+  std::u16string run_;
+  std::string spelling_;
+};
 
 }  // namespace
 
@@ -152,6 +291,82 @@ std::string WideToUtf8(std::u16string_view wide) {
     AppendUtf8(out, c);
   }
   return out;
+}
+
+bool IsShownByte(unsigned char byte) {
+  if (byte < 0x80) {
+    switch (byte) {
+      case '"':
+      case '$':
+      case '%':
+      case ';':
+      case '<':
+      case '=':
+      case '>':
+      case '@':
+      case '\\':
+      case '^':
+      case '{':
+      case '|':
+      case '}':
+      case '~':
+      case 0x7F:
+        return false;
+      default:
+        return byte >= 0x20;
+    }
+  }
+  for (unsigned char shown : kShownHighBytes) {
+    if (byte == shown) return true;
+  }
+  return false;
+}
+
+std::string WideToTagAnsi(std::u16string_view wide) {
+  std::string start;
+  start.reserve(wide.size());
+  Speller speller(std::move(start));
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t c = wide[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+        wide[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      speller.Drop();  // an unpaired surrogate is no character
+      continue;
+    }
+    const int b = WideCharToAnsi(c);
+    if (b >= 0) {
+      speller.Keep(static_cast<unsigned char>(b));
+    } else {
+      speller.Spell(c);
+    }
+  }
+  return speller.Finish();
+}
+
+std::string Utf8ToTagAnsi(std::string_view utf8) {
+  if (auto wide = Utf8ToWide(utf8)) return WideToTagAnsi(*wide);
+  return std::string(utf8);
+}
+
+std::string AnsiToShownText(std::string_view ansi) {
+  size_t shown = 0;
+  while (shown < ansi.size() && IsShownByte(static_cast<unsigned char>(ansi[shown]))) ++shown;
+  if (shown == ansi.size()) return std::string(ansi);
+  Speller speller{std::string(ansi.substr(0, shown))};
+  for (char ch : ansi.substr(shown)) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (IsShownByte(b)) {
+      speller.Keep(b);
+    } else if (b < 0x80) {
+      speller.Drop();
+    } else {
+      speller.Spell(AnsiCharToWide(b));
+    }
+  }
+  return speller.Finish();
 }
 
 }  // namespace plondex

@@ -33,4 +33,33 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view wide);
 
+// Tag texts for the player. The player shows only 93 byte values; a letter it cannot show takes
+// a readable spelling instead, character by character: a character the player shows stays;
+// else its compatibility decomposition without combining marks when the player shows all of
+// that (e-acute -> e, "..." for the ellipsis, "TM"); else a small table (AE, O, L, D, Th, i,
+// quotes -> ', dashes -> -, no-break space -> space); else a run of such characters goes through
+// ICU's Any-Latin transliteration as a whole and its result is spelled the same way. What is
+// left without a spelling is dropped. Paths and file names never go through these: they keep
+// WideToAnsi and Utf8ToAnsi.
+
+// True for the 93 byte values the player shows: printable ASCII but " $ % ; < = > @ \ ^ { | } ~,
+// and the twelve bytes of the acute accent, A O U umlaut, sharp s, a-grave, a-acute, a umlaut,
+// e-grave, e-acute, o umlaut and u umlaut.
+bool IsShownByte(unsigned char byte);
+
+// UTF-16 tag text to 8-bit, for ID3v2 UTF-16 and WMA texts: a character that Windows-1252
+// holds becomes its byte as in WideToAnsi (even one the player does not show); any other
+// character takes its readable spelling, or is dropped when it has none.
+std::string WideToTagAnsi(std::u16string_view wide);
+
+// UTF-8 tag text to 8-bit, for ID3v2 UTF-8 and Ogg texts: valid UTF-8 as WideToTagAnsi; bytes
+// that are not valid UTF-8 are kept as they are (8-bit text already), as in Utf8ToAnsi.
+std::string Utf8ToTagAnsi(std::string_view utf8);
+
+// An 8-bit tag text as the player shows it: every byte the player shows stays, other bytes from
+// 128 up take the readable spelling of their Windows-1252 character, and control characters
+// and the ASCII bytes the player does not show are removed. A text of shown bytes comes back
+// unchanged without touching ICU.
+std::string AnsiToShownText(std::string_view ansi);
+
 }  // namespace plondex

@@ -304,7 +304,7 @@ TEST(CleanTagText, KeepsTheAllowedBytesAndCutsToLimitMinusOne) {
   EXPECT_EQ(CleanTagText("M\xc3\xa4"
                          "dchen",
                          32, false, r),
-            "Mdchen");
+            "MAdchen");
   EXPECT_EQ(CleanTagText(std::string(40, 'a'), 32, false, r), std::string(31, 'a'));
   EXPECT_EQ(CleanTagText(std::string(31, 'a'), 32, false, r), std::string(31, 'a'));
   EXPECT_EQ(CleanTagText(std::string(5000, 'a'), 32, false, r).size(), 31u);
@@ -314,6 +314,20 @@ TEST(CleanTagText, KeepsTheAllowedBytesAndCutsToLimitMinusOne) {
   EXPECT_TRUE(r.log.empty());
   EXPECT_EQ(CleanTagText("Hello; World", 32, true, r), "Hello World");
   EXPECT_EQ(r.log, std::vector<std::string>{"Adjusting tag: \"Hello; World\" -> \"Hello World\""});
+}
+
+TEST(CleanTagText, SpellsOutHighBytesBeforeTheCut) {
+  test::RecordingReporter r;
+  EXPECT_EQ(CleanTagText("Sigur R\xf3s", 32, true, r), "Sigur Ros");
+  EXPECT_EQ(CleanTagText("R\xe9sum\xe9 f\xfcr", 32, true, r), "R\xe9sum\xe9 f\xfcr");
+  EXPECT_EQ(r.log, std::vector<std::string>{"Adjusting tag: \"Sigur R\xf3s\" -> \"Sigur Ros\""});
+  // Controls, the ASCII punctuation and what has no spelling still go.
+  EXPECT_EQ(CleanTagText("\x01<\xc5se\x7f\x80>", 32, false, r), "Ase");
+  EXPECT_EQ(CleanTagText("\x80\xa9", 32, false, r), "???");
+  // The cut counts the spelled-out letters.
+  EXPECT_EQ(CleanTagText("\xc6sir", 3, false, r), "AE");
+  EXPECT_EQ(CleanTagText("\xc6sir", 4, false, r), "AEs");
+  EXPECT_EQ(CleanTagText("x\x85", 4, false, r), "x..");
 }
 
 TEST(CommaText, QuotesWhatNeedsIt) {

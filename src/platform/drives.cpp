@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+#include "platform/eject.h"
+#include "platform/error.h"
+
 namespace plondex {
 namespace {
 
@@ -65,6 +68,18 @@ std::optional<std::string> FolderDrives::Root(char letter) const {
   const Drive* d = Find(letter);
   if (!d) return std::nullopt;
   return d->folder;
+}
+
+std::string DriveTable::Eject(char letter) const {
+  throw Error(CannotEjectMessage(std::string("drive ") + letter + ": cannot be ejected"));
+}
+
+std::string FolderDrives::Eject(char letter) const {
+  if (!DrivePresent(letter)) {
+    throw Error(CannotEjectMessage(std::string("no drive is present as ") + letter + ":"));
+  }
+  drives_.erase(NormalizeDriveLetter(letter));
+  return kEjectedMessage;
 }
 
 void SetDriveTable(std::shared_ptr<const DriveTable> table) {

@@ -34,6 +34,8 @@ std::string JsonError(const std::string& name, const std::string& message) {
   return "[" + JsonString(name) + ", " + JsonString(message) + "]";
 }
 
+constexpr char kSystemBusVariable[] = "DBUS_SYSTEM_BUS_ADDRESS";
+
 }  // namespace
 
 Udisks2Mock::Udisks2Mock() {
@@ -64,6 +66,11 @@ Udisks2Mock::Udisks2Mock() {
   const std::string first = ReadLine();
   if (first.rfind("address ", 0) == 0) {
     address_ = first.substr(8);
+    if (const char* old = std::getenv(kSystemBusVariable)) {
+      had_system_bus_ = true;
+      old_system_bus_ = old;
+    }
+    ::setenv(kSystemBusVariable, "unix:path=/dev/null/no-system-bus", 1);
   } else if (first.rfind("skip ", 0) == 0) {
     skip_reason_ = first.substr(5);
   } else {
@@ -72,7 +79,15 @@ Udisks2Mock::Udisks2Mock() {
   }
 }
 
-Udisks2Mock::~Udisks2Mock() { Stop(); }
+Udisks2Mock::~Udisks2Mock() {
+  Stop();
+  if (address_.empty()) return;
+  if (had_system_bus_) {
+    ::setenv(kSystemBusVariable, old_system_bus_.c_str(), 1);
+  } else {
+    ::unsetenv(kSystemBusVariable);
+  }
+}
 
 void Udisks2Mock::Stop() {
   if (to_) std::fclose(to_);  // the end of input stops the mock and the bus

@@ -1,7 +1,9 @@
 #pragma once
 
 // A mock udisks2 on a private D-Bus bus, for the eject tests: udisks2_mock.py runs the bus and
-// the mock for as long as the object lives, and is driven over a pipe.
+// the mock for as long as the object lives, and is driven over a pipe. Meanwhile the system bus
+// of the process and its children is an address where nothing answers, so a test that forgets
+// to name the mock's bus fails instead of reaching the machine's udisks2.
 
 #include <sys/types.h>
 
@@ -53,6 +55,8 @@ class Udisks2Mock {
   FILE* to_ = nullptr;
   FILE* from_ = nullptr;
   std::string address_, skip_reason_;
+  std::string old_system_bus_;
+  bool had_system_bus_ = false;
 };
 
 }  // namespace plondex::test

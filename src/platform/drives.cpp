@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "platform/ascii.h"
+#include "platform/eject.h"
+#include "platform/error.h"
 
 namespace plondex {
 
@@ -50,6 +52,14 @@ std::optional<std::string> FolderDrives::Root(char letter) const {
   const Drive* d = Find(letter);
   if (!d) return std::nullopt;
   return d->folder;
+}
+
+std::string FolderDrives::Eject(char letter) const {
+  if (!DrivePresent(letter)) {
+    throw Error(CannotEjectMessage(std::string("no drive is present as ") + letter + ":"));
+  }
+  drives_.erase(NormalizeDriveLetter(letter));
+  return kEjectedMessage;
 }
 
 }  // namespace plondex

@@ -22,10 +22,15 @@ class DriveTable {
   virtual std::string VolumeSerialText(char letter) const = 0;
   // The native folder that is the drive's root, when the letter stands for one.
   virtual std::optional<std::string> Root(char letter) const = 0;
+  // Ejects the drive so it can be unplugged; afterwards the letter is no longer present. Answers
+  // what the user is told; throws Error with the text for the user when the drive stays. Const as
+  // the other questions are: it acts on the drives, not on how letters are handed out.
+  virtual std::string Eject(char letter) const = 0;
 };
 
 // Letters mapped to plain folders, each with a label and a serial of its own. The demo, the CLI and
-// the tests use it; a letter counts as present while its folder exists.
+// the tests use it; a letter counts as present while its folder exists. Ejecting removes the
+// letter and leaves the folder as it is.
 class FolderDrives : public DriveTable {
  public:
   void Add(char letter, std::string folder, std::string label, std::string serial);
@@ -34,13 +39,14 @@ class FolderDrives : public DriveTable {
   std::string VolumeLabel(char letter) const override;
   std::string VolumeSerialText(char letter) const override;
   std::optional<std::string> Root(char letter) const override;
+  std::string Eject(char letter) const override;
 
  private:
   struct Drive {
     std::string folder, label, serial;
   };
   const Drive* Find(char letter) const;
-  std::map<char, Drive> drives_;
+  mutable std::map<char, Drive> drives_;  // mutable: ejecting takes a drive away
 };
 
 // Formats a 32-bit serial as its upper and lower 16 bits in upper-case hex: "0012-ABCD".

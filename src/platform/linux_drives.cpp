@@ -16,6 +16,8 @@
 
 #include "platform/ascii.h"
 #include "platform/codepage.h"
+#include "platform/eject.h"
+#include "platform/error.h"
 #include "platform/numbers.h"
 
 namespace plondex {
@@ -262,6 +264,13 @@ std::optional<std::string> LinuxDriveTable::Root(char letter) const {
   const LinuxDrive* d = Find(letter);
   if (!d) return std::nullopt;
   return d->mount_point;
+}
+
+std::string LinuxDriveTable::Eject(char letter) const {
+  Refresh();
+  const LinuxDrive* d = Find(letter);
+  if (!d) throw Error(CannotEjectMessage(std::string("no drive is mounted as ") + letter + ":"));
+  return EjectPlayer(d->mount_point, udisks_);
 }
 
 }  // namespace plondex

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/drives.h"
+#include "platform/udisks_bus.h"
 
 namespace plondex {
 
@@ -60,16 +61,21 @@ bool IsFatFileSystem(std::string_view fs_type);
 
 class LinuxDriveTable : public DriveTable {
  public:
+  // Ejects through udisks2 on the given bus; the default is the system bus.
+  explicit LinuxDriveTable(BusAddress udisks = {}) : udisks_(std::move(udisks)) {}
+
   bool DrivePresent(char letter) const override;
   std::string VolumeLabel(char letter) const override;
   std::string VolumeSerialText(char letter) const override;
   std::optional<std::string> Root(char letter) const override;
+  std::string Eject(char letter) const override;
 
  private:
   // Re-reads the mount table and rebuilds the drives when it changed.
   void Refresh() const;
   const LinuxDrive* Find(char letter) const;
 
+  BusAddress udisks_;
   mutable bool built_ = false;
   mutable std::string mountinfo_;
   mutable std::vector<LinuxDrive> drives_;

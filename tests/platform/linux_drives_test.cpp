@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>
 
+#include "platform/error.h"
+#include "support/temp_dir.h"
+
 namespace plondex {
 namespace {
 
@@ -97,6 +100,25 @@ TEST(FolderDrives, PresentWhileTheFolderExists) {
   EXPECT_EQ(drives.VolumeLabel('f'), "ROOT");
   EXPECT_FALSE(drives.DrivePresent('1'));
   EXPECT_FALSE(drives.DrivePresent('g'));
+}
+
+TEST(FolderDrives, EjectTakesTheLetterAwayAndLeavesTheFolder) {
+  test::TempDir dir;
+  const std::string player = dir.Write("player/iRivNavi.iDB", "db");
+  FolderDrives drives;
+  drives.Add('e', dir.Path("player"), "IHP-120", "1234-ABCD");
+  EXPECT_EQ(drives.Eject('E'), "The iHP can be unplugged now.");
+  EXPECT_FALSE(drives.DrivePresent('e'));
+  EXPECT_EQ(drives.Root('e'), std::nullopt);
+  EXPECT_EQ(test::ReadNative(player), "db");
+  try {
+    drives.Eject('e');
+    ADD_FAILURE() << "ejected twice";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(),
+                 "Cannot eject the iHP here: no drive is present as e:. Unmount it with your file "
+                 "manager before you unplug it.");
+  }
 }
 
 }  // namespace

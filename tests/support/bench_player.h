@@ -15,7 +15,7 @@ struct BenchPlayerSummary {
 };
 
 // Fills the native folder (made when missing) with `songs` songs, 10 per album and 10 albums per
-// artist; each song carries about audio_bytes of audio.
+// artist; each song carries about audio_bytes of audio (MPEG frames back to back).
 BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs,
                                    size_t audio_bytes = 64 * 1024);
 

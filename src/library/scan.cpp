@@ -60,6 +60,7 @@ void ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
       }
       SongNode* node = tree.AddChild(current.node, std::move(entry.name));
       node->native_name = std::move(entry.native_name);
+      node->regular_file = entry.is_regular_file;
       node->state = listed ? CheckState::kChecked : CheckState::kUnchecked;
       node->checked = listed ? 1 : 0;
       if (on_count && tree.node_count() % 10 == 0) on_count(tree.node_count());

@@ -21,6 +21,8 @@ struct SongNode {
   // The name as the file system listed it in the scan; empty for the root and for a node that no
   // scan made.
   std::string native_name;
+  // The scan listed a regular file here (not a link, a pipe or a device).
+  bool regular_file = false;
   CheckState state = CheckState::kUnchecked;
   uint8_t checked = 0;  // the checked flag: 1 when the user checked it or it was restored checked
   SongNode* parent = nullptr;

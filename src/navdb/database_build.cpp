@@ -1,5 +1,6 @@
 #include "navdb/database_build.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "tags/id3stream.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 #include "tags/oggreader.h"
@@ -17,6 +19,10 @@
 
 namespace plondex {
 namespace {
+
+// Songs are read through a buffer of this many bytes from their start: it holds a typical tag
+// whole, the ID3v2 header and the body's first load included, so such a song costs one read.
+constexpr size_t kSongBlock = 10 + TId3Stream::kReadAhead;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -85,21 +91,21 @@ class Build {
     const SongFormat format = SongFormatOf(node.text);
     if (format == SongFormat::kNone) return;
     try {
-      const FileLocation file = Where(node, player_path);
+      const SongFile file = Where(node, player_path);
       std::unique_ptr<tsong> record;
       switch (format) {
         case SongFormat::kMp3:
           record = ReadMp3(file);
           break;
         case SongFormat::kOgg:
-          if (ogg_.ReadOggFile(file)) {
+          if (ReadQuietly(file, [this](const ByteSource& s) { return ogg_.ReadOggSource(s); })) {
             record = NewRecord(ForPlayer(ogg_.Title()), ForPlayer(ogg_.Artist()),
                                ForPlayer(ogg_.Album()), ForPlayer(ogg_.Genre()));
             counters_.Raise(BuildCounter::kOgg);
           }
           break;
         case SongFormat::kWma:
-          if (wma_.ReadWmaFile(file)) {
+          if (ReadQuietly(file, [this](const ByteSource& s) { return wma_.ReadWmaSource(s); })) {
             record = NewRecord(WideToAnsi(wma_.Title()), WideToAnsi(wma_.Artist()),
                                WideToAnsi(wma_.Album()), WideToAnsi(wma_.Genre()));
             counters_.Raise(BuildCounter::kWma);
@@ -137,21 +143,47 @@ class Build {
     reporter_.LogLine("Exception reading data: " + path + " (" + e.what() + ")");
   }
 
+  struct SongFile {
+    FileLocation location;
+    bool listed_regular = false;  // the scan listed a regular file there
+  };
+
   // A song of this scan is reached through the names the scan listed; any other by looking its
   // names up.
-  FileLocation Where(const SongNode& node, const PlayerPath& path) const {
+  SongFile Where(const SongNode& node, const PlayerPath& path) const {
     if (drive_root_) {
       if (std::optional<std::string> native = ScannedNativePath(tree_, node, *drive_root_)) {
-        return FileLocation(std::move(*native), path.text());
+        return {FileLocation(std::move(*native), path.text()), node.regular_file};
       }
     }
-    return files_.Locate(path);
+    return {files_.Locate(path)};
+  }
+
+  // The song opened once; nullptr when nothing exists there. Throws Error on any other failure.
+  static std::unique_ptr<InputFile> Open(const SongFile& file) {
+    return file.listed_regular ? InputFile::OpenListedFile(file.location)
+                               : InputFile::OpenIfExists(file.location);
+  }
+
+  // A reader that takes a song it cannot open for one without tags.
+  static bool ReadQuietly(const SongFile& file,
+                          const std::function<bool(const ByteSource&)>& read) {
+    std::unique_ptr<InputFile> input;
+    try {
+      input = Open(file);
+    } catch (const Error&) {
+    }
+    if (!input) return false;
+    const BufferedSource source(*input, kSongBlock);
+    return read(source);
   }
 
   // ID3v2, else ID3v1, both read through one open file.
-  std::unique_ptr<tsong> ReadMp3(const FileLocation& file) {
-    const std::unique_ptr<InputFile> input = InputFile::OpenIfExists(file);
-    idv2_.SetFile(file, input.get());
+  std::unique_ptr<tsong> ReadMp3(const SongFile& file) {
+    const std::unique_ptr<InputFile> input = Open(file);
+    std::optional<BufferedSource> source;
+    if (input) source.emplace(*input, kSongBlock);
+    idv2_.SetFile(file.location, source ? &*source : nullptr);
     if (idv2_.TagPresent()) {
       std::string artist = CommaText(idv2_.Texts().Performers());
       if (artist.size() > 2 && artist.front() == '"' && artist.back() == '"') {
@@ -170,8 +202,8 @@ class Build {
       counters_.Raise(BuildCounter::kId3v2);
       return record;
     }
-    if (input && Id3v1TagInSource(*input)) {
-      idv1_.SetFile(file, *input);
+    if (source && Id3v1TagInSource(*source)) {
+      idv1_.SetFile(file.location, *source);
       auto record = NewRecord(idv1_.SongName(), idv1_.Artist(), idv1_.Album(),
                               GenreName(static_cast<int>(idv1_.Genre())));
       counters_.Raise(BuildCounter::kId3v1);

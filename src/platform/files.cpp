@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -27,6 +28,30 @@ std::atomic<uint64_t> g_bytes_read{0};
 
 bool LstatOk(const std::string& native, struct stat* st) {
   return ::lstat(native.c_str(), st) == 0;
+}
+
+// Adds one entry as ListFolder gives it, unless it is left out.
+void AddEntry(const std::string& folder, const dirent64& e, std::vector<DirEntry>& entries) {
+  const std::string_view name = e.d_name;
+  if (name == "." || name == ".." || name.find('\\') != std::string_view::npos) return;
+  bool is_folder = e.d_type == DT_DIR;
+  bool is_regular_file = e.d_type == DT_REG;
+  if (e.d_type == DT_UNKNOWN || e.d_type == DT_LNK) {
+    struct stat st;
+    const std::string full = folder + "/" + e.d_name;
+    if (::lstat(full.c_str(), &st) != 0) return;
+    if (S_ISLNK(st.st_mode)) {
+      // A link to a folder is never followed; a link to anything else is taken as a file.
+      struct stat target;
+      if (::stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return;
+      is_folder = false;
+    } else {
+      is_folder = S_ISDIR(st.st_mode);
+      is_regular_file = S_ISREG(st.st_mode);
+    }
+  }
+  entries.push_back(
+      DirEntry{NativeNameToAnsi(name), is_folder, is_regular_file, std::string(name)});
 }
 
 }  // namespace
@@ -58,29 +83,21 @@ bool RemoveFile(const FileLocation& file) {
 std::optional<std::vector<DirEntry>> ListFolder(const FileLocation& folder) {
   if (folder.native().empty()) return std::nullopt;
   const std::string& native = folder.native();
-  DIR* dir = ::opendir(native.c_str());
-  if (!dir) return std::nullopt;
+  // The entries are read straight from the folder: a scan lists a thousand folders, and the
+  // directory stream would ask the system about each of them once more.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
   std::vector<DirEntry> entries;
-  while (dirent* e = ::readdir(dir)) {
-    const std::string_view name = e->d_name;
-    if (name == "." || name == ".." || name.find('\\') != std::string_view::npos) continue;
-    bool is_folder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat st;
-      const std::string full = native + "/" + e->d_name;
-      if (::lstat(full.c_str(), &st) != 0) continue;
-      if (S_ISLNK(st.st_mode)) {
-        // A link to a folder is never followed; a link to anything else is taken as a file.
-        struct stat target;
-        if (::stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) continue;
-        is_folder = false;
-      } else {
-        is_folder = S_ISDIR(st.st_mode);
-      }
+  alignas(dirent64) char chunk[32 * 1024];
+  ssize_t got;
+  while ((got = ::getdents64(fd, chunk, sizeof chunk)) > 0) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* e = reinterpret_cast<const dirent64*>(chunk + at);
+      at += e->d_reclen;
+      AddEntry(native, *e, entries);
     }
-    entries.push_back(DirEntry{NativeNameToAnsi(name), is_folder, std::string(name)});
   }
-  ::closedir(dir);
+  ::close(fd);
   return entries;
 }
 
@@ -95,7 +112,7 @@ InputFile::~InputFile() { ::close(fd_); }
 
 std::unique_ptr<InputFile> InputFile::Open(const FileLocation& file) {
   int error = 0;
-  auto opened = OpenOrFail(file, &error);
+  auto opened = OpenOrFail(file, true, &error);
   if (!opened) throw Error(CannotOpenMessage(file.shown(), SystemErrorText(error)));
   return opened;
 }
@@ -103,7 +120,7 @@ std::unique_ptr<InputFile> InputFile::Open(const FileLocation& file) {
 std::unique_ptr<InputFile> InputFile::TryOpen(const FileLocation& file) {
   int error = 0;
   try {
-    return OpenOrFail(file, &error);
+    return OpenOrFail(file, true, &error);
   } catch (const Error&) {
     return nullptr;
   }
@@ -111,12 +128,20 @@ std::unique_ptr<InputFile> InputFile::TryOpen(const FileLocation& file) {
 
 std::unique_ptr<InputFile> InputFile::OpenIfExists(const FileLocation& file) {
   int error = 0;
-  auto opened = OpenOrFail(file, &error);
+  auto opened = OpenOrFail(file, true, &error);
   if (opened || !FileExists(file)) return opened;
   throw Error(CannotOpenMessage(file.shown(), SystemErrorText(error)));
 }
 
-std::unique_ptr<InputFile> InputFile::OpenOrFail(const FileLocation& file, int* error) {
+std::unique_ptr<InputFile> InputFile::OpenListedFile(const FileLocation& file) {
+  int error = 0;
+  auto opened = OpenOrFail(file, false, &error);
+  if (opened || !FileExists(file)) return opened;
+  throw Error(CannotOpenMessage(file.shown(), SystemErrorText(error)));
+}
+
+std::unique_ptr<InputFile> InputFile::OpenOrFail(const FileLocation& file, bool checked,
+                                                 int* error) {
   if (file.native().empty()) {
     *error = ENOENT;
     return nullptr;
@@ -136,11 +161,21 @@ std::unique_ptr<InputFile> InputFile::OpenOrFail(const FileLocation& file, int* 
     }
     return nullptr;
   }
+  if (!checked) return std::unique_ptr<InputFile>(new InputFile(fd, std::nullopt));
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     throw Error(CannotOpenMessage(file.shown(), "Not a regular file"));
   }
   return std::unique_ptr<InputFile>(new InputFile(fd, static_cast<uint64_t>(st.st_size)));
+}
+
+uint64_t InputFile::Size() const {
+  if (!size_) {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) throw Error("Stream read error");
+    size_ = static_cast<uint64_t>(st.st_size);
+  }
+  return *size_;
 }
 
 size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
@@ -154,12 +189,62 @@ size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
     }
     if (r == 0) break;
     done += static_cast<size_t>(r);
+    // Where the size is known, the end needs no read of its own to be found.
+    if (size_ && offset + done >= *size_) break;
   }
   g_bytes_read += done;
   return done;
 }
 
 uint64_t InputFile::TotalBytesRead() { return g_bytes_read.load(); }
+
+uint64_t BufferedSource::Size() const { return size_ ? *size_ : source_.Size(); }
+
+bool BufferedSource::Holds(uint64_t n) const {
+  if (size_) return *size_ >= n;
+  for (const Block* block : {&head_, &last_}) {
+    if (!block->bytes.empty() && block->end() >= n) return true;
+  }
+  const bool in_head = n <= block_size_;
+  Block& block = in_head ? head_ : last_;
+  Fetch(block, in_head ? 0 : n - block_size_, block_size_);
+  return !block.bytes.empty() && block.end() >= n;
+}
+
+bool BufferedSource::Serve(const Block& block, uint64_t offset, void* buffer, size_t n,
+                           size_t* count) const {
+  if (block.bytes.empty() || offset < block.at || offset > block.end()) return false;
+  const uint64_t held = block.end() - offset;
+  if (held < n && !(size_ && block.end() == *size_)) return false;
+  *count = static_cast<size_t>(std::min<uint64_t>(n, held));
+  if (*count > 0) std::memcpy(buffer, block.bytes.data() + (offset - block.at), *count);
+  return true;
+}
+
+void BufferedSource::Fetch(Block& block, uint64_t at, size_t n) const {
+  block.at = at;
+  block.bytes.resize(n);
+  block.bytes.resize(source_.ReadAt(at, block.bytes.data(), n));
+  // A short read ends at the end of the source; one that got nothing only says it lies before at.
+  if (block.bytes.size() < n && (!block.bytes.empty() || at == 0)) size_ = block.end();
+}
+
+size_t BufferedSource::ReadAt(uint64_t offset, void* buffer, size_t n) const {
+  size_t count = 0;
+  if (n == 0 || Serve(head_, offset, buffer, n, &count) ||
+      Serve(last_, offset, buffer, n, &count)) {
+    return count;
+  }
+  // A read in the start of the file fetches the start, where the next reads are likely to be.
+  const bool in_head = offset < block_size_ && n <= block_size_ - offset;
+  Block& block = in_head && head_.bytes.empty() ? head_ : last_;
+  if (&block == &head_) {
+    Fetch(head_, 0, block_size_);
+  } else {
+    Fetch(last_, offset, std::max(block_size_, n));
+  }
+  return Serve(block, offset, buffer, n, &count) ? count : 0;
+}
 
 std::string ReadWholeFile(const FileLocation& file, uint64_t max_size) {
   auto input = InputFile::Open(file);

@@ -51,6 +51,8 @@ bool RemoveFile(const FileLocation& file);
 struct DirEntry {
   std::string name;  // 8-bit text
   bool is_folder = false;
+  // The listing itself said: a regular file (not a link, a pipe or a device).
+  bool is_regular_file = false;
   // The name as the file system holds it. Joined to the folder's native path it reaches the entry
   // at once, where a player path is looked up again level by level.
   std::string native_name;
@@ -65,7 +67,10 @@ std::optional<std::vector<DirEntry>> ListFolder(const FileLocation& folder);
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
+  // Throws Error when the size cannot be learnt.
   virtual uint64_t Size() const = 0;
+  // True when the source holds at least n bytes. A source may know that without its size.
+  virtual bool Holds(uint64_t n) const { return Size() >= n; }
   // Reads up to n bytes at offset into buffer; fewer only at the end of the source.
   // Throws Error on an input error.
   virtual size_t ReadAt(uint64_t offset, void* buffer, size_t n) const = 0;
@@ -91,11 +96,15 @@ class InputFile : public ByteSource {
   static std::unique_ptr<InputFile> TryOpen(const FileLocation& file);
   // Like Open, but gives nullptr when nothing exists at the path (as FileExists would say).
   static std::unique_ptr<InputFile> OpenIfExists(const FileLocation& file);
+  // OpenIfExists for a file that a folder listing showed as a regular file: the file system is
+  // not asked again what it is, nor its size until someone needs it.
+  static std::unique_ptr<InputFile> OpenListedFile(const FileLocation& file);
   ~InputFile() override;
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  uint64_t Size() const override { return size_; }
+  // Throws Error "Stream read error" when the system cannot tell.
+  uint64_t Size() const override;
   // Throws Error "Stream read error" when the system fails the read.
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override;
 
@@ -103,11 +112,45 @@ class InputFile : public ByteSource {
   static uint64_t TotalBytesRead();
 
  private:
-  InputFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+  InputFile(int fd, std::optional<uint64_t> size) : fd_(fd), size_(size) {}
   // nullptr with the system's error number when the open fails; throws for what is no file.
-  static std::unique_ptr<InputFile> OpenOrFail(const FileLocation& file, int* error);
+  // checked: whether to make sure it is a regular file.
+  static std::unique_ptr<InputFile> OpenOrFail(const FileLocation& file, bool checked, int* error);
   int fd_;
-  uint64_t size_;
+  mutable std::optional<uint64_t> size_;
+};
+
+// A source read through blocks of at least block_size bytes: the start of the file, kept once read,
+// and the block read last. Song tags lie at the start or the end of their file and are read in
+// many small pieces, so most of those pieces then cost no call to the system. The source must
+// outlive this object.
+class BufferedSource : public ByteSource {
+ public:
+  BufferedSource(const ByteSource& source, size_t block_size)
+      : source_(source), block_size_(block_size) {}
+  uint64_t Size() const override;
+  // Answered from the blocks where they reach that far, else by reading the block that ends
+  // there: the bytes a reader asks about are mostly the ones it reads next.
+  bool Holds(uint64_t n) const override;
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override;
+
+ private:
+  struct Block {
+    uint64_t at = 0;
+    std::string bytes;
+    uint64_t end() const { return at + bytes.size(); }
+  };
+  // Copies what the block holds of the read; false when it does not hold all of it, or all that
+  // the source has of it.
+  bool Serve(const Block& block, uint64_t offset, void* buffer, size_t n, size_t* count) const;
+  void Fetch(Block& block, uint64_t at, size_t n) const;
+
+  const ByteSource& source_;
+  size_t block_size_;
+  mutable Block head_;
+  mutable Block last_;
+  // Known once a read came back short.
+  mutable std::optional<uint64_t> size_;
 };
 
 // The largest program text file (settings, songs.dat, playlists) that is read.

@@ -2,7 +2,8 @@
 
 // Little-endian reads through a growing chunk buffer over a byte source: tag headers lie close
 // together, so most reads are memory copies rather than one system call each, and a small
-// header costs a small read.
+// header costs a small read. The source's size is asked for only by Left(): a read past the end
+// simply comes back short.
 
 #include <algorithm>
 #include <cstdint>
@@ -17,20 +18,24 @@ namespace plondex {
 class ChunkReader {
  public:
   ChunkReader(const ByteSource& source, uint64_t position, size_t first_chunk)
-      : source_(source), size_(source.Size()), position_(position), chunk_size_(first_chunk) {}
+      : source_(source), position_(position), chunk_size_(first_chunk) {}
 
   uint64_t Position() const { return position_; }
   void Seek(uint64_t position) { position_ = position; }
   // Skipping never fails by itself; a later read past the end does.
   void Skip(uint64_t n) { position_ += n; }
   // Bytes not yet read.
-  uint64_t Left() const { return position_ < size_ ? size_ - position_ : 0; }
+  uint64_t Left() const {
+    const uint64_t size = source_.Size();
+    return position_ < size ? size - position_ : 0;
+  }
 
-  // Reads exactly n bytes; false when the source ends first.
+  // Reads exactly n bytes (n is small: a field, or a text the caller has capped); false when the
+  // source ends first.
   bool Read(void* out, size_t n) {
-    if (n > Left()) return false;
-    if (position_ < chunk_at_ || position_ - chunk_at_ + n > chunk_.size()) {
-      chunk_.resize(static_cast<size_t>(std::min<uint64_t>(std::max(chunk_size_, n), Left())));
+    if (position_ < chunk_at_ || position_ - chunk_at_ > chunk_.size() ||
+        chunk_.size() - (position_ - chunk_at_) < n) {
+      chunk_.resize(std::max(chunk_size_, n));
       chunk_size_ = std::min(2 * chunk_size_, kLargestChunk);
       chunk_at_ = position_;
       chunk_.resize(source_.ReadAt(position_, chunk_.data(), chunk_.size()));
@@ -59,7 +64,6 @@ class ChunkReader {
   // Only long lists of comments or descriptors need the larger chunks.
   static constexpr size_t kLargestChunk = 64 * 1024;
   const ByteSource& source_;
-  uint64_t size_;
   uint64_t position_;
   std::vector<unsigned char> chunk_;
   uint64_t chunk_at_ = 0;

@@ -16,7 +16,7 @@ namespace plondex {
 class TId3Stream {
  public:
   // Enough for a typical tag's text frames in one read; large frames are skipped, not buffered.
-  static constexpr size_t kReadAhead = 4096;
+  static constexpr size_t kReadAhead = 1024;
 
   TId3Stream() = default;
   // A body held in memory.

@@ -366,8 +366,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
   // Never trust the size: check it against the file before reading or allocating anything. A
   // body that runs past the end of the file is an error, with or without unsynchronisation.
   const uint64_t size = static_cast<uint64_t>(tag_size_);
-  const uint64_t available = source.Size() > kHeaderSize ? source.Size() - kHeaderSize : 0;
-  if (size > available) throw Error("Stream read error");
+  if (!source.Holds(kHeaderSize + size)) throw Error("Stream read error");
   TId3Stream stream = unsynchronisation_ ? TId3Stream(ReadUnsynchronisedBody(source, size))
                                          : TId3Stream(source, kHeaderSize, size);
   if (extended_header_) {

@@ -34,10 +34,11 @@ bool HasSignature(const unsigned char* bytes, unsigned char packet_type) {
 bool ReadLengthPrefixed(ChunkReader& reader, std::string& examined) {
   uint32_t length = 0;
   if (!reader.ReadU32(&length)) return false;
-  if (length > reader.Left()) return false;
   const size_t kept = std::min<size_t>(length, kCommentLimit);
   examined.resize(kept);
   if (!reader.Read(examined.data(), kept)) return false;
+  // Only a text longer than what is looked at needs the size of the file.
+  if (length > kept && length - kept > reader.Left()) return false;
   reader.Skip(length - kept);
   return true;
 }
@@ -84,7 +85,8 @@ void TOggReader::ReadComments(const ByteSource& source) {
   while (at + kSignatureSize <= kWindowSize && !HasSignature(window + at, 3)) ++at;
   if (at + kSignatureSize > kWindowSize) return;
 
-  ChunkReader reader(source, at + kSignatureSize, 1024);
+  // The comments mostly fit the first chunk; long lists grow it.
+  ChunkReader reader(source, at + kSignatureSize, 256);
   std::string examined;
   if (!ReadLengthPrefixed(reader, examined)) return;
   // The vendor string is looked at like any comment.

@@ -82,7 +82,7 @@ std::u16string_view Trimmed(std::u16string_view text) {
 
 class HeaderWalk {
  public:
-  HeaderWalk(const ByteSource& source, FileData& data) : reader_(source, 0, 4096), data_(data) {}
+  HeaderWalk(const ByteSource& source, FileData& data) : reader_(source, 0, 1024), data_(data) {}
 
   // False on a read past the end or a header that cannot be walked.
   bool Run() {

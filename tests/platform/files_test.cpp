@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <random>
 
 #include "platform/error.h"
 #include "support/player_drive.h"
@@ -162,6 +163,49 @@ TEST_F(FilesTest, OversizedTextFileIsRefused) {
   const std::string path = dir_.Write("big.ini", std::string(100, 'x'));
   EXPECT_THROW(ReadWholeFile(FileLocation(path), 50), Error);
   EXPECT_EQ(ReadWholeFile(FileLocation(path), 100).size(), 100u);
+}
+
+// Counts the reads that reach it.
+class CountingSource : public MemorySource {
+ public:
+  using MemorySource::MemorySource;
+  size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override {
+    ++reads;
+    return MemorySource::ReadAt(offset, buffer, n);
+  }
+  mutable int reads = 0;
+};
+
+TEST(BufferedSource, GivesWhatTheSourceHoldsAndServesTheStartAndTheLastBlock) {
+  std::mt19937 rng(7);
+  std::string data(5000, '\0');
+  for (char& c : data) c = static_cast<char>(rng());
+  const MemorySource plain(data);
+  const CountingSource counting(data);
+  const BufferedSource buffered(counting, 1024);
+  for (int i = 0; i < 3000; ++i) {
+    const uint64_t offset = rng() % 5200;
+    const size_t n = rng() % 1500;
+    std::string want(n, 'w'), got(n, 'g');
+    want.resize(plain.ReadAt(offset, want.data(), n));
+    got.resize(buffered.ReadAt(offset, got.data(), n));
+    ASSERT_EQ(got, want) << offset << " " << n;
+  }
+  EXPECT_EQ(buffered.Size(), 5000u);
+
+  const CountingSource source(data);
+  const BufferedSource song(source, 1024);
+  char bytes[600];
+  song.ReadAt(28, bytes, 30);  // fetches the start
+  song.ReadAt(0, bytes, 10);
+  song.ReadAt(10, bytes, 600);
+  EXPECT_EQ(source.reads, 1);
+  EXPECT_TRUE(song.Holds(4000));  // reads the block that ends there
+  song.ReadAt(3500, bytes, 500);
+  song.ReadAt(100, bytes, 100);
+  EXPECT_EQ(source.reads, 2);
+  EXPECT_FALSE(song.Holds(5001));
+  EXPECT_TRUE(song.Holds(5000));
 }
 
 }  // namespace

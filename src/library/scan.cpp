@@ -1,5 +1,6 @@
 #include "library/scan.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -91,37 +92,37 @@ void RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter
              on_count);
 }
 
+namespace {
+
+// The node and its ancestors below the root, from the top down.
+std::vector<const SongNode*> ChainFromTop(const SongNode& node) {
+  std::vector<const SongNode*> chain;
+  for (const SongNode* n = &node; n->parent; n = n->parent) chain.push_back(n);
+  std::reverse(chain.begin(), chain.end());
+  return chain;
+}
+
+}  // namespace
+
 std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
                                              const std::string& drive_root) {
   if (tree.scan_root().empty() || tree.scan_root() != drive_root) return std::nullopt;
-  std::vector<const SongNode*> chain;
-  size_t length = drive_root.size();
-  for (const SongNode* n = &node; n->parent; n = n->parent) {
-    if (n->native_name.empty()) return std::nullopt;
-    chain.push_back(n);
-    length += n->native_name.size() + 1;
-  }
   std::string native = drive_root == "/" ? std::string() : drive_root;
-  native.reserve(length);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+  for (const SongNode* n : ChainFromTop(node)) {
+    if (n->native_name.empty()) return std::nullopt;
     native += '/';
-    native += (*it)->native_name;
+    native += n->native_name;
   }
   return native.empty() ? drive_root : native;
 }
 
 PlayerPath NodePath(const SongNode& node, char drive_letter) {
-  std::vector<const SongNode*> chain;
-  size_t length = 3;
-  for (const SongNode* n = &node; n->parent; n = n->parent) {
-    chain.push_back(n);
-    length += n->text.size() + 1;
-  }
   std::string path{drive_letter, ':', '\\'};
-  path.reserve(length);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    if (it != chain.rbegin()) path += '\\';
-    path += (*it)->text;
+  bool first = true;
+  for (const SongNode* n : ChainFromTop(node)) {
+    if (!first) path += '\\';
+    path += n->text;
+    first = false;
   }
   return PlayerPath(std::move(path));
 }

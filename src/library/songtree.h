@@ -4,7 +4,6 @@
 // top; folders and songs below it mirror the player's folders. The window shows it through a model.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -95,7 +94,22 @@ class SongTree {
 };
 
 // Calls visit for every node without children at or below node, in tree order (pre-order), without
-// recursion, so deep folders cost no stack.
-void ForEachLeaf(const SongNode& node, const std::function<void(const SongNode&)>& visit);
+// recursion, so deep folders cost no stack. Node is SongNode or const SongNode.
+template <typename Node, typename Visit>
+void ForEachLeaf(Node& node, Visit visit) {
+  // Children are pushed last to first, so the first child comes off the stack first.
+  std::vector<Node*> pending{&node};
+  while (!pending.empty()) {
+    Node* n = pending.back();
+    pending.pop_back();
+    if (!n->HasChildren()) {
+      visit(*n);
+      continue;
+    }
+    for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
+      pending.push_back(it->get());
+    }
+  }
+}
 
 }  // namespace plondex

@@ -59,7 +59,7 @@ TEST_F(TagsCli, JsonGivesWhatTwoTaggersWrote) {
                 eyed3 +
                 "\", \"id3v2\": {\"present\": true, \"major\": 3, \"revision\": 0, "
                 "\"title\": \"M\xC3\xA4"
-                "dchen ? Caf\xC3\xA9\", "
+                "dchen  Caf\xC3\xA9\", "
                 "\"album\": \"Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9"
                 "e \xC2\x80\", "
                 "\"genre\": \"Folk\", \"performers\": [\"\xC3\x9Cnal\", \"Zo\xC3\xAB\"]}, " +
@@ -133,16 +133,17 @@ TEST_F(TagsCli, ReadableListing) {
                          "ffmpeg_v23.mp3\n"
                          "  id3v2: version 2.3.0, 108 bytes\n"
                          "    title: Ffmpeg Title\n"
-                         "    album: \xC3\x85lbum ?\n"
+                         "    album: \xC3\x85lbum O\n"
                          "    genre: (17)Rock\n"
                          "    performer: Ffmpeg Artist\n"
                          "  id3v1: none\n" +
                          kData +
                          "ffmpeg_v24.mp3\n"
                          "  id3v2: version 2.4.0, 53 bytes\n"
-                         "    title: \n"
+                         "    title: V24 Title\n"
                          "    album: \n"
                          "    genre: \n"
+                         "    performer: V24 Artist\n"
                          "  id3v1: none\n");
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "support/asf_builder.h"
 #include "support/id3v2_builder.h"
+#include "support/ogg_builder.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -145,6 +147,22 @@ TEST_F(TagsCli, ReadableListing) {
                          "    genre: \n"
                          "    performer: V24 Artist\n"
                          "  id3v1: none\n");
+}
+
+TEST_F(TagsCli, OggAndWmaTextsAreShownAsTheBuildReceivesThem) {
+  // "Łódź" in UTF-8 and "Москва" in UTF-16: o-acute is a Windows-1252 byte, the rest is spelled.
+  const std::string ogg = dir_.Write("a.ogg", test::MakeOggVorbisFile({"TITLE=\xC5\x81\xC3\xB3"
+                                                                       "d\xC5\xBA"}));
+  const std::string wma = dir_.Write(
+      "b.wma", test::MakeWmaFile(u"\u041C\u043E\u0441\u043A\u0432\u0430", u"Author", {}));
+  const CliRun run = RunCli(dir_, {"tags", ogg, wma});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, ogg +
+                         "\n  ogg: read\n    title: L\xC3\xB3"
+                         "dz\n    artist: \n    album: \n    genre: \n" +
+                         wma +
+                         "\n  wma: read, valid\n    title: Moskva\n    artist: Author\n"
+                         "    album: \n    genre: \n");
 }
 
 TEST_F(TagsCli, WrongUsage) {

@@ -674,9 +674,15 @@ void TId3v2::ReadInvolvedPeople(TId3Stream& stream) {
 
 void TId3v2::ReadPicture(TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
-  // ID3v2.2 names the image format in 3 letters ("JPG", "PNG", "-->") instead of a MIME type.
-  const std::string mime_type =
-      major_version_ == 2 ? std::string(stream.ReadUpTo(3)) : stream.ReadText8();
+  // ID3v2.2 names the image format in 3 letters ("JPG", "PNG", "-->") instead of a MIME type;
+  // like every text it ends at a zero byte.
+  std::string mime_type;
+  if (major_version_ == 2) {
+    const std::string_view format = stream.ReadUpTo(3);
+    mime_type = format.substr(0, format.find('\0'));
+  } else {
+    mime_type = stream.ReadText8();
+  }
   if (stream.FrameBytesLeft() == 0) return;  // no picture type: nothing to keep
   const uint8_t type = stream.ReadByte();
   std::string description = stream.ReadText(encoding);

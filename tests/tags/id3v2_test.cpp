@@ -601,6 +601,9 @@ TEST(Id3v22Frames, ThreeLetterFramesAndPictureFormats) {
   EXPECT_EQ(tag.Images().Picture(3).size, 100u);
   EXPECT_EQ(tag.Images().Info(3), "Cover");
   EXPECT_EQ(tag.UserDefinedText().Value(), "value");
+  // A zero byte ends the format, as it ends any text.
+  tag = Read(Padded(Id3v2Builder().Version(2, 0).Frame("PIC", std::string("\0J\0G\x04x\0", 8))));
+  EXPECT_EQ(tag.Images().Picture(4).mime_type, "J");
   // Unsynchronisation covers the whole body, frame headers too.
   tag = Read(Padded(Id3v2Builder(b).Unsynchronised()));
   EXPECT_EQ(tag.Texts().SubTitle(), "\xFF\xE0");

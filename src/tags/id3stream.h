@@ -93,7 +93,7 @@ class TId3Stream {
   std::string_view Take(uint64_t n);
   // UTF-16 units up to the first zero unit or the window end; the zero unit is consumed.
   std::u16string ReadUnits(bool big_endian);
-  // The byte order a byte-order mark gives; false with the mark consumed when it is none.
+  // Reads two bytes as a byte-order mark: true with its byte order, false when they are none.
   bool ReadByteOrderMark(bool& big_endian);
 
   const ByteSource* source_ = nullptr;  // null when the whole body is in buffer_

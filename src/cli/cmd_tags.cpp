@@ -131,18 +131,20 @@ std::string JsonMp3(Readers& r, const FileLocation& file) {
 
 std::string JsonOgg(Readers& r, const FileLocation& file) {
   const bool ok = r.ogg.ReadOggFile(file);
-  return "\"ogg\": {\"ok\": " + JsonBool(ok) + ", \"title\": " + Json8(r.ogg.Title()) +
-         ", \"artist\": " + Json8(r.ogg.Artist()) + ", \"album\": " + Json8(r.ogg.Album()) +
-         ", \"genre\": " + Json8(r.ogg.Genre()) + "}";
+  return "\"ogg\": {\"ok\": " + JsonBool(ok) +
+         ", \"title\": " + Json8(Utf8ToTagAnsi(r.ogg.Title())) +
+         ", \"artist\": " + Json8(Utf8ToTagAnsi(r.ogg.Artist())) +
+         ", \"album\": " + Json8(Utf8ToTagAnsi(r.ogg.Album())) +
+         ", \"genre\": " + Json8(Utf8ToTagAnsi(r.ogg.Genre())) + "}";
 }
 
 std::string JsonWma(Readers& r, const FileLocation& file) {
   const bool ok = r.wma.ReadWmaFile(file);
   return "\"wma\": {\"ok\": " + JsonBool(ok) + ", \"valid\": " + JsonBool(r.wma.Valid()) +
-         ", \"title\": " + Json8(WideToAnsi(r.wma.Title())) +
-         ", \"artist\": " + Json8(WideToAnsi(r.wma.Artist())) +
-         ", \"album\": " + Json8(WideToAnsi(r.wma.Album())) +
-         ", \"genre\": " + Json8(WideToAnsi(r.wma.Genre())) + "}";
+         ", \"title\": " + Json8(WideToTagAnsi(r.wma.Title())) +
+         ", \"artist\": " + Json8(WideToTagAnsi(r.wma.Artist())) +
+         ", \"album\": " + Json8(WideToTagAnsi(r.wma.Album())) +
+         ", \"genre\": " + Json8(WideToTagAnsi(r.wma.Genre())) + "}";
 }
 
 std::string JsonFile(Readers& r, const std::string& path) {
@@ -200,16 +202,17 @@ std::string TextMp3(Readers& r, const FileLocation& file) {
 
 std::string TextOgg(Readers& r, const FileLocation& file) {
   if (!r.ogg.ReadOggFile(file)) return "  ogg: cannot be read\n";
-  return "  ogg: read\n" + Line("title", r.ogg.Title()) + Line("artist", r.ogg.Artist()) +
-         Line("album", r.ogg.Album()) + Line("genre", r.ogg.Genre());
+  return "  ogg: read\n" + Line("title", Utf8ToTagAnsi(r.ogg.Title())) +
+         Line("artist", Utf8ToTagAnsi(r.ogg.Artist())) +
+         Line("album", Utf8ToTagAnsi(r.ogg.Album())) + Line("genre", Utf8ToTagAnsi(r.ogg.Genre()));
 }
 
 std::string TextWma(Readers& r, const FileLocation& file) {
   if (!r.wma.ReadWmaFile(file)) return "  wma: cannot be read\n";
   if (!r.wma.Valid()) return "  wma: read, no valid audio values\n";
-  return "  wma: read, valid\n" + Line("title", WideToAnsi(r.wma.Title())) +
-         Line("artist", WideToAnsi(r.wma.Artist())) + Line("album", WideToAnsi(r.wma.Album())) +
-         Line("genre", WideToAnsi(r.wma.Genre()));
+  return "  wma: read, valid\n" + Line("title", WideToTagAnsi(r.wma.Title())) +
+         Line("artist", WideToTagAnsi(r.wma.Artist())) +
+         Line("album", WideToTagAnsi(r.wma.Album())) + Line("genre", WideToTagAnsi(r.wma.Genre()));
 }
 
 std::string TextFile(Readers& r, const std::string& path) {

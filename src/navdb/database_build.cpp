@@ -106,8 +106,8 @@ class Build {
           break;
         case SongFormat::kWma:
           if (ReadQuietly(file, [this](const ByteSource& s) { return wma_.ReadWmaSource(s); })) {
-            record = NewRecord(WideToAnsi(wma_.Title()), WideToAnsi(wma_.Artist()),
-                               WideToAnsi(wma_.Album()), WideToAnsi(wma_.Genre()));
+            record = NewRecord(WideToTagAnsi(wma_.Title()), WideToTagAnsi(wma_.Artist()),
+                               WideToTagAnsi(wma_.Album()), WideToTagAnsi(wma_.Genre()));
             counters_.Raise(BuildCounter::kWma);
           }
           break;
@@ -212,8 +212,9 @@ class Build {
     return nullptr;
   }
 
-  // Vorbis comments are UTF-8: in the player's character set where they decode, else as stored.
-  static std::string ForPlayer(const std::string& text) { return Utf8ToAnsi(text); }
+  // Vorbis comments are UTF-8: in the player's character set, with readable spellings of what it
+  // lacks, where they decode; else as stored.
+  static std::string ForPlayer(const std::string& text) { return Utf8ToTagAnsi(text); }
 
   static std::unique_ptr<tsong> NewRecord(std::string title, std::string artist, std::string album,
                                           std::string genre) {

@@ -276,6 +276,21 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   return std::string(utf8);
 }
 
+std::string ValidUtf8Part(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const size_t start = i;
+    char32_t c;
+    if (DecodeUtf8At(utf8, i, c)) {
+      out.append(utf8.substr(start, i - start));
+    } else {
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string WideToUtf8(std::u16string_view wide) {
   std::string out;
   out.reserve(wide.size());

@@ -30,6 +30,9 @@ std::optional<std::u16string> Utf8ToWide(std::string_view utf8);
 // are kept as they are (they are taken to be 8-bit text already).
 std::string Utf8ToAnsi(std::string_view utf8);
 
+// The bytes of a text that form valid UTF-8 (as Utf8ToWide takes it), every other byte dropped.
+std::string ValidUtf8Part(std::string_view utf8);
+
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view wide);
 

@@ -80,6 +80,20 @@ std::string_view TId3Stream::ReadUpTo(uint64_t n) { return Take(std::min(n, Limi
 
 uint32_t TId3Stream::ReadUInt32BE() { return BigEndian32(Read(4).data()); }
 
+std::string_view TId3Stream::PeekAt(uint64_t position, uint64_t n) {
+  position = std::min(position, size_);
+  n = std::min(n, size_ - position);
+  if (position >= buffer_start_ && position - buffer_start_ + n <= buffer_length_) {
+    return std::string_view(buffer_.data() + (position - buffer_start_), n);
+  }
+  // An in-memory body is buffered whole, so only a source gets here. The buffer stays as it is
+  // for the reads at the read position.
+  if (source_ == nullptr) throw Error("Stream read error");
+  peeked_.resize(n);
+  if (source_->ReadAt(offset_ + position, peeked_.data(), n) < n) throw Error("Stream read error");
+  return peeked_;
+}
+
 uint8_t TId3Stream::ReadEncoding() { return FrameBytesLeft() == 0 ? 0 : ReadByte(); }
 
 std::string TId3Stream::ReadText8() {
@@ -103,19 +117,7 @@ std::string TId3Stream::ReadText8() {
   return text;
 }
 
-std::string TId3Stream::ReadText16() {
-  if (FrameBytesLeft() < 2) return {};
-  const std::string_view mark = Read(2);
-  const auto b0 = static_cast<uint8_t>(mark[0]);
-  const auto b1 = static_cast<uint8_t>(mark[1]);
-  bool big_endian;
-  if (b0 == 0xFF && b1 == 0xFE) {
-    big_endian = false;
-  } else if (b0 == 0xFE && b1 == 0xFF) {
-    big_endian = true;
-  } else {
-    return {};
-  }
+std::u16string TId3Stream::ReadUnits(bool big_endian) {
   std::u16string text;
   while (FrameBytesLeft() >= 2) {
     const char* unit = Read(2).data();
@@ -123,7 +125,53 @@ std::string TId3Stream::ReadText16() {
     if (c == 0) break;
     text.push_back(c);
   }
-  return WideToAnsi(text);
+  return text;
+}
+
+bool TId3Stream::ReadByteOrderMark(bool& big_endian) {
+  const std::string_view mark = Read(2);
+  const auto b0 = static_cast<uint8_t>(mark[0]);
+  const auto b1 = static_cast<uint8_t>(mark[1]);
+  big_endian = b0 == 0xFE && b1 == 0xFF;
+  return big_endian || (b0 == 0xFF && b1 == 0xFE);
+}
+
+std::string TId3Stream::ReadText16() {
+  bool big_endian;
+  if (FrameBytesLeft() < 2 || !ReadByteOrderMark(big_endian)) return {};
+  return WideToTagAnsi(ReadUnits(big_endian));
+}
+
+std::string TId3Stream::ReadText16BigEndian() { return WideToTagAnsi(ReadUnits(true)); }
+
+std::string TId3Stream::ReadTextUtf8() { return Utf8ToTagAnsi(ValidUtf8Part(ReadText8())); }
+
+std::string TId3Stream::ReadText(uint8_t encoding) {
+  switch (encoding) {
+    case 1:
+      return ReadText16();
+    case 2:
+      return ReadText16BigEndian();
+    case 3:
+      return ReadTextUtf8();
+    default:
+      return ReadText8();
+  }
+}
+
+void TId3Stream::SkipText(uint8_t encoding) {
+  bool big_endian = true;
+  switch (encoding) {
+    case 1:
+      if (FrameBytesLeft() >= 2 && ReadByteOrderMark(big_endian)) ReadUnits(big_endian);
+      return;
+    case 2:
+      ReadUnits(big_endian);
+      return;
+    default:
+      ReadText8();
+      return;
+  }
 }
 
 }  // namespace plondex

@@ -54,16 +54,34 @@ class TId3Stream {
   // What is left of the window (or stream). The view lasts until the next read.
   std::string_view ReadRest() { return ReadUpTo(Limit() - position_); }
 
-  // The text encoding byte of a frame: 1 for UTF-16 with a byte-order mark, anything else 8-bit.
-  // An empty window reads no byte and gives 0.
+  // The bytes at a position, up to n of them (fewer at the end of the stream), whatever window
+  // is open; the read position and the read-ahead buffer stay. The view lasts until the next
+  // read. Throws Error "Stream read error" when the source delivers fewer bytes.
+  std::string_view PeekAt(uint64_t position, uint64_t n);
+
+  // The text encoding byte of a frame: 0 ISO-8859-1, 1 UTF-16 with a byte-order mark, 2 UTF-16
+  // big-endian without one, 3 UTF-8; other values are read as 0. An empty window reads no byte
+  // and gives 0.
   uint8_t ReadEncoding();
   // Bytes up to the first zero byte or the window end; the zero byte is consumed.
   std::string ReadText8();
   // UTF-16 text after a byte-order mark, up to the first zero unit or the window end, as 8-bit
-  // text. Empty when fewer than 2 bytes are left or the mark is not a byte-order mark.
+  // tag text (WideToTagAnsi). Empty when fewer than 2 bytes are left or the mark is not a
+  // byte-order mark.
   std::string ReadText16();
-  // ReadText16 for encoding 1, ReadText8 for every other value.
-  std::string ReadText(uint8_t encoding) { return encoding == 1 ? ReadText16() : ReadText8(); }
+  // Big-endian UTF-16 text without a mark, up to the first zero unit or the window end, as 8-bit
+  // tag text. A single byte left over at the window end is ignored.
+  std::string ReadText16BigEndian();
+  // UTF-8 text up to the first zero byte or the window end, as 8-bit tag text; bytes that are
+  // not valid UTF-8 are dropped.
+  std::string ReadTextUtf8();
+  // The text of an encoding, as the four readers above give it.
+  std::string ReadText(uint8_t encoding);
+  // Moves past a text of an encoding, as ReadText would, without converting it.
+  void SkipText(uint8_t encoding);
+  // The fewest bytes a text of an encoding uses up when the window holds that many: one byte,
+  // or one UTF-16 unit.
+  static uint64_t TextUnit(uint8_t encoding) { return encoding == 1 || encoding == 2 ? 2 : 1; }
 
  private:
   uint64_t Limit() const { return in_frame_ ? frame_end_ : size_; }
@@ -73,12 +91,17 @@ class TId3Stream {
   void Fill(uint64_t n);
   // A view of the n buffered bytes at the read position, which then moves past them.
   std::string_view Take(uint64_t n);
+  // UTF-16 units up to the first zero unit or the window end; the zero unit is consumed.
+  std::u16string ReadUnits(bool big_endian);
+  // Reads two bytes as a byte-order mark: true with its byte order, false when they are none.
+  bool ReadByteOrderMark(bool& big_endian);
 
   const ByteSource* source_ = nullptr;  // null when the whole body is in buffer_
   uint64_t offset_ = 0;                 // where the body starts in the source
   size_t read_ahead_ = kReadAhead;
   uint64_t size_ = 0;
   std::string buffer_;
+  std::string peeked_;         // what PeekAt read from the source
   uint64_t buffer_start_ = 0;  // stream position of buffer_[0]
   uint64_t buffer_length_ = 0;
   uint64_t position_ = 0;

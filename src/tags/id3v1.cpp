@@ -161,6 +161,10 @@ const std::string& GenreName(int index) {
 }
 
 std::string MapId3v2Genre(const std::string& genre) {
+  // ID3v2.4 writes the number alone: decimal digits and nothing else.
+  if (const auto n = ParseWholeNumber(genre, NumberSyntax{.min = 0, .max = 125})) {
+    return GenreName(static_cast<int>(*n));
+  }
   if (genre.size() <= 2 || genre.front() != '(' || genre.back() != ')') return genre;
   constexpr NumberSyntax kGenreNumber{.leading_spaces = true,
                                       .sign = true,

@@ -151,8 +151,9 @@ inline constexpr size_t kId3v1BlockSize = 128;
 // text rather than reading past it.
 const std::string& GenreName(int index);
 
-// The genre name of an ID3v2 genre "(n)" with 0 <= n <= 125; the text itself otherwise. n is a
-// whole number: optional spaces, an optional sign, then decimal digits, or hexadecimal digits
+// The genre name of an ID3v2 genre "(n)" with 0 <= n <= 125, or of a genre that is only the
+// decimal digits of such an n (as ID3v2.4 writes it); the text itself otherwise. In "(n)" n is
+// a whole number: optional spaces, an optional sign, then decimal digits, or hexadecimal digits
 // after "$" or "0x"; nothing may follow.
 std::string MapId3v2Genre(const std::string& genre);
 

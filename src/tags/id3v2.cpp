@@ -1,5 +1,7 @@
 #include "tags/id3v2.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -18,8 +20,19 @@ using K = Id3FrameKind;
 
 constexpr uint64_t kHeaderSize = 10;
 constexpr uint64_t kFrameHeaderSize = 10;
+// ID3v2.2 frames: a 3-letter identifier and a 24-bit size.
+constexpr uint64_t kFrameHeaderSize22 = 6;
 // The unsynchronised body is copied in pieces of this size.
 constexpr size_t kUnsyncPiece = 500;
+// The most a compressed frame may inflate to.
+constexpr size_t kMaxInflated = 16 << 20;
+
+// ID3v2.4 frame format flags.
+constexpr uint8_t kGroupingFlag = 0x40;
+constexpr uint8_t kCompressionFlag = 0x08;
+constexpr uint8_t kEncryptionFlag = 0x04;
+constexpr uint8_t kUnsynchronisationFlag = 0x02;
+constexpr uint8_t kDataLengthFlag = 0x01;
 
 // Numeric text frames hold a whole decimal number in the signed 32-bit range: an optional sign
 // and at least one digit, nothing else.
@@ -124,24 +137,91 @@ int64_t DaysFromCivil(int64_t y, int m, int d) {
 
 bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-// The body of an unsynchronised tag, decoded: every zero byte that follows a byte 255 of the
-// file is dropped, so the body must be read whole. size is known to fit in the source.
+// Undoes unsynchronisation: every zero byte that follows a byte 255 is dropped. Whether the
+// byte before was 255 carries over from one piece of input to the next.
+class Resynchroniser {
+ public:
+  void Append(std::string_view piece, std::string& out) {
+    for (const char c : piece) {
+      const auto byte = static_cast<uint8_t>(c);
+      if (!(after_ff_ && byte == 0)) out.push_back(c);
+      after_ff_ = byte == 0xFF;
+    }
+  }
+
+ private:
+  bool after_ff_ = false;
+};
+
+// The body of an unsynchronised tag, decoded, so it must be read whole. size is known to fit in
+// the source.
 std::string ReadUnsynchronisedBody(const ByteSource& source, uint64_t size) {
   std::string body;
   body.reserve(size);
   char piece[kUnsyncPiece];
-  bool after_ff = false;  // carries over from one piece to the next
+  Resynchroniser resynchroniser;
   for (uint64_t done = 0; done < size;) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(kUnsyncPiece, size - done));
     if (source.ReadAt(kHeaderSize + done, piece, want) < want) throw Error("Stream read error");
-    for (size_t i = 0; i < want; ++i) {
-      const auto byte = static_cast<uint8_t>(piece[i]);
-      if (!(after_ff && byte == 0)) body.push_back(piece[i]);
-      after_ff = byte == 0xFF;
-    }
+    resynchroniser.Append(std::string_view(piece, want), body);
     done += want;
   }
   return body;
+}
+
+// The bytes a zlib stream inflates to, at most limit of them; nullopt when the stream is broken,
+// ends early or would give more. The output grows with what is inflated, never past limit.
+std::optional<std::string> Inflate(std::string_view in, size_t limit) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return std::nullopt;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());  // a frame is smaller than a tag: under 2^28
+  std::string out;
+  unsigned char chunk[16384];
+  int result = Z_OK;
+  while (result == Z_OK) {
+    z.next_out = chunk;
+    z.avail_out = sizeof chunk;
+    result = inflate(&z, Z_NO_FLUSH);
+    const size_t got = sizeof chunk - z.avail_out;
+    if (got > limit - out.size()) {
+      result = Z_BUF_ERROR;
+      break;
+    }
+    if (out.capacity() - out.size() < got) {
+      out.reserve(std::min(limit, std::max(out.size() + got, 2 * out.capacity())));
+    }
+    out.append(reinterpret_cast<const char*>(chunk), got);
+  }
+  inflateEnd(&z);
+  if (result != Z_STREAM_END) return std::nullopt;
+  return out;
+}
+
+// What lies at a position where a frame is supposed to end, from worst to best.
+enum class Landing { kNowhere, kPadding, kFrameOrEnd };
+
+Landing LandingAt(TId3Stream& stream, uint64_t position) {
+  if (position == stream.Size()) return Landing::kFrameOrEnd;
+  if (position > stream.Size()) return Landing::kNowhere;
+  const std::string_view next = stream.PeekAt(position, 4);
+  if (next[0] == '\0') return Landing::kPadding;
+  if (next.size() < 4) return Landing::kNowhere;
+  for (const char c : next) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return Landing::kNowhere;
+  }
+  return Landing::kFrameOrEnd;
+}
+
+// An ID3v2.4 frame size is synchsafe, but some writers put a plain 32-bit number there. The plain
+// reading wins only when it ends the frame on something better than the synchsafe one does: a
+// frame header or the end of the tag rather than padding, or padding rather than neither.
+uint32_t FrameSize24(TId3Stream& stream, const char* size_bytes) {
+  const uint32_t synchsafe = Synchsafe28(size_bytes);
+  const uint32_t plain = BigEndian32(size_bytes);
+  if (plain == synchsafe) return synchsafe;
+  const uint64_t here = stream.Position();
+  return LandingAt(stream, here + plain) > LandingAt(stream, here + synchsafe) ? plain : synchsafe;
 }
 
 // Text frames whose value is the frame text, the last frame winning.
@@ -361,20 +441,31 @@ void TId3v2::ReadTag(const ByteSource& source) {
   extended_header_ = (header[5] & 0x40) != 0;
   experimental_ = (header[5] & 0x20) != 0;
   tag_size_ = static_cast<int>(Synchsafe28(header + 6));
-  if (major_version_ != 3 || revision_ != 0) return;
+  // Revisions keep to their version's layout. The flag bit 6 of ID3v2.2 marks a compression
+  // scheme that was never defined, so such a tag has nothing readable.
+  if (major_version_ < 2 || major_version_ > 4) return;
+  if (major_version_ == 2 && extended_header_) return;
 
   // Never trust the size: check it against the file before reading or allocating anything. A
   // body that runs past the end of the file is an error, with or without unsynchronisation.
   const uint64_t size = static_cast<uint64_t>(tag_size_);
   if (!source.Holds(kHeaderSize + size)) throw Error("Stream read error");
-  TId3Stream stream = unsynchronisation_ ? TId3Stream(ReadUnsynchronisedBody(source, size))
-                                         : TId3Stream(source, kHeaderSize, size);
+  // Up to ID3v2.3 the flag unsynchronises the whole body, frame headers included; from ID3v2.4
+  // on it unsynchronises each frame's content, and the frame headers are as written.
+  TId3Stream stream = unsynchronisation_ && major_version_ < 4
+                          ? TId3Stream(ReadUnsynchronisedBody(source, size))
+                          : TId3Stream(source, kHeaderSize, size);
+  if (major_version_ == 2) return ReadFrames22(stream);
   if (extended_header_) {
     uint32_t extended_size;
     {
       Id3FrameWindow window(stream, 4);
-      extended_size = stream.ReadUInt32BE();
+      const std::string_view size_bytes = stream.Read(4);
+      // From ID3v2.4 on the size is synchsafe and counts its own 4 bytes.
+      extended_size =
+          major_version_ == 4 ? Synchsafe28(size_bytes.data()) : BigEndian32(size_bytes.data());
     }
+    if (major_version_ == 4) extended_size = extended_size > 4 ? extended_size - 4 : 0;
     Id3FrameWindow skip(stream, extended_size);
   }
   TId3TermFinder& finder = TId3TermFinder::Instance();
@@ -384,12 +475,103 @@ void TId3v2::ReadTag(const ByteSource& source) {
     std::memcpy(frame_header, stream.Read(kFrameHeaderSize).data(), kFrameHeaderSize);
     std::string_view id(frame_header, 4);
     id = id.substr(0, std::min(id.find('\0'), id.size()));
-    const uint32_t frame_size = BigEndian32(frame_header + 4);
     Id3FrameKind kind = Id3FrameKind::kNone;
     if (id.size() == 4) kind = finder.Find4(id);
     if (id.size() == 3) kind = finder.Find3(id);
+    if (major_version_ == 3) {
+      Id3FrameWindow window(stream, BigEndian32(frame_header + 4));
+      ReadFrame(kind, stream);
+    } else {
+      Id3FrameWindow window(stream, FrameSize24(stream, frame_header + 4));
+      ReadFrame24(kind, static_cast<uint8_t>(frame_header[9]), stream);
+    }
+  }
+}
+
+void TId3v2::ReadFrames22(TId3Stream& stream) {
+  TId3TermFinder& finder = TId3TermFinder::Instance();
+  while (stream.BytesLeft() > kFrameHeaderSize22) {
+    char frame_header[kFrameHeaderSize22];
+    std::memcpy(frame_header, stream.Read(kFrameHeaderSize22).data(), kFrameHeaderSize22);
+    std::string_view id(frame_header, 3);
+    id = id.substr(0, std::min(id.find('\0'), id.size()));
+    const Id3FrameKind kind = id.size() == 3 ? finder.Find3(id) : Id3FrameKind::kNone;
+    const uint32_t frame_size = BigEndian32(frame_header + 2) & 0xFFFFFF;
     Id3FrameWindow window(stream, frame_size);
     ReadFrame(kind, stream);
+  }
+}
+
+void TId3v2::ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream) {
+  // Frames nobody reads are skipped by position, whatever their flags say; so are encrypted ones.
+  if (!HasHandler(kind) || (flags & kEncryptionFlag)) return;
+  const bool unsynchronised = unsynchronisation_ || (flags & kUnsynchronisationFlag);
+  const bool compressed = (flags & kCompressionFlag) != 0;
+  if (!unsynchronised && !compressed) {
+    // The content is as written: read it in place, past its extra fields.
+    if (flags & kGroupingFlag) stream.ReadUpTo(1);
+    if (flags & kDataLengthFlag) {
+      if (stream.FrameBytesLeft() < 4) return;
+      if (Synchsafe28(stream.Read(4).data()) > static_cast<uint32_t>(TagSize())) return;
+    }
+    return ReadFrame(kind, stream);
+  }
+  // The content must be decoded whole; it lies inside the tag, which lies inside the file.
+  std::string data;
+  if (unsynchronised) {
+    Resynchroniser().Append(stream.ReadRest(), data);
+  } else {
+    data = stream.ReadRest();
+  }
+  std::string_view content = data;
+  if (flags & kGroupingFlag) content.remove_prefix(std::min<size_t>(1, content.size()));
+  size_t limit = kMaxInflated;
+  if (flags & kDataLengthFlag) {
+    if (content.size() < 4) return;
+    const uint32_t data_length = Synchsafe28(content.data());
+    if (data_length > static_cast<uint32_t>(TagSize())) return;
+    limit = std::min<size_t>(limit, data_length);
+    content.remove_prefix(4);
+  }
+  std::optional<std::string> inflated;
+  if (compressed) {
+    inflated = Inflate(content, limit);
+    if (!inflated) return;  // a broken or oversized stream ends this frame only
+    content = *inflated;
+  }
+  TId3Stream decoded{std::string(content)};
+  Id3FrameWindow window(decoded, decoded.Size());
+  ReadFrame(kind, decoded);
+}
+
+// The kinds ReadFrame handles: keep the two in step.
+bool TId3v2::HasHandler(Id3FrameKind kind) {
+  if (IsId3TextFrame(kind)) return true;
+  switch (kind) {
+    case K::kTXXX:
+    case K::kWCOM:
+    case K::kWCOP:
+    case K::kWOAF:
+    case K::kWOAR:
+    case K::kWOAS:
+    case K::kWORS:
+    case K::kWPAY:
+    case K::kWPUB:
+    case K::kWXXX:
+    case K::kIPLS:
+    case K::kAPIC:
+    case K::kPCNT:
+    case K::kPOPM:
+    case K::kOWNE:
+    case K::kETCO:
+    case K::kMCDI:
+    case K::kCOMM:
+    case K::kUSLT:
+    case K::kUSER:
+    case K::kGEOB:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -425,24 +607,24 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
       return ReadCdIdentifier(stream);
     case K::kCOMM:
     case K::kUSLT: {
-      // Decoded and not kept.
+      // Decoded and not kept, so their texts are passed over unconverted.
       const uint8_t encoding = stream.ReadEncoding();
       stream.ReadUpTo(3);  // language
-      stream.ReadText(encoding);
-      stream.ReadText(encoding);
+      stream.SkipText(encoding);
+      stream.SkipText(encoding);
       return;
     }
     case K::kUSER: {
       const uint8_t encoding = stream.ReadEncoding();
       stream.ReadUpTo(3);
-      stream.ReadText(encoding);
+      stream.SkipText(encoding);
       return;
     }
     case K::kGEOB: {
       const uint8_t encoding = stream.ReadEncoding();
       stream.ReadText8();         // MIME type
-      stream.ReadText(encoding);  // file name
-      stream.ReadText(encoding);  // description
+      stream.SkipText(encoding);  // file name
+      stream.SkipText(encoding);  // description
       return;                     // the object is skipped with the frame, never read
     }
     default:
@@ -453,6 +635,12 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
 void TId3v2::ReadTextFrame(Id3FrameKind kind, TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
   texts_.Store(kind, stream.ReadText(encoding));
+  // From ID3v2.4 on a text frame may hold several values, one after another's terminator: the
+  // performers take them all, every other text its first.
+  if (kind != K::kTPE1 || major_version_ < 4) return;
+  while (stream.FrameBytesLeft() >= TId3Stream::TextUnit(encoding)) {
+    texts_.Store(kind, stream.ReadText(encoding));
+  }
 }
 
 void TId3v2::ReadUserText(TId3Stream& stream) {
@@ -473,7 +661,7 @@ void TId3v2::ReadUserUrl(TId3Stream& stream) {
 
 void TId3v2::ReadInvolvedPeople(TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
-  // Every pass reads at least the byte-order mark or one byte, so the loop always ends.
+  // Every pass reads at least the byte-order mark, one unit or one byte, so the loop always ends.
   const uint64_t minimum = encoding == 1 ? 4 : 2;
   while (stream.FrameBytesLeft() > minimum) {
     Id3Involvement item;
@@ -485,7 +673,15 @@ void TId3v2::ReadInvolvedPeople(TId3Stream& stream) {
 
 void TId3v2::ReadPicture(TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
-  const std::string mime_type = stream.ReadText8();
+  // ID3v2.2 names the image format in 3 letters ("JPG", "PNG", "-->") instead of a MIME type;
+  // like every text it ends at a zero byte.
+  std::string mime_type;
+  if (major_version_ == 2) {
+    const std::string_view format = stream.ReadUpTo(3);
+    mime_type = format.substr(0, format.find('\0'));
+  } else {
+    mime_type = stream.ReadText8();
+  }
   if (stream.FrameBytesLeft() == 0) return;  // no picture type: nothing to keep
   const uint8_t type = stream.ReadByte();
   std::string description = stream.ReadText(encoding);

@@ -1,7 +1,7 @@
 #pragma once
 
-// The ID3v2 tag at the start of an MP3 file. Only version 2.3.0 is parsed; any other version is
-// reported as present with no values. Nothing is ever written.
+// The ID3v2 tag at the start of an MP3 file, versions 2.2, 2.3 and 2.4 of any revision; any
+// other version is reported as present with no values. Nothing is ever written.
 
 #include <array>
 #include <cstdint>
@@ -399,6 +399,11 @@ class TId3v2 {
  private:
   void Clear();
   void ReadTag(const ByteSource& source);
+  void ReadFrames22(TId3Stream& stream);
+  // An ID3v2.4 frame: its format flags say how its content is to be decoded first.
+  void ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream);
+  // Whether ReadFrame does anything with a frame of a kind.
+  static bool HasHandler(Id3FrameKind kind);
   void ReadFrame(Id3FrameKind kind, TId3Stream& stream);
   void ReadTextFrame(Id3FrameKind kind, TId3Stream& stream);
   void ReadUserText(TId3Stream& stream);

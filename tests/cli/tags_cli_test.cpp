@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "support/asf_builder.h"
 #include "support/id3v2_builder.h"
+#include "support/ogg_builder.h"
 #include "support/temp_dir.h"
 
 namespace plondex {
@@ -59,7 +61,7 @@ TEST_F(TagsCli, JsonGivesWhatTwoTaggersWrote) {
                 eyed3 +
                 "\", \"id3v2\": {\"present\": true, \"major\": 3, \"revision\": 0, "
                 "\"title\": \"M\xC3\xA4"
-                "dchen ? Caf\xC3\xA9\", "
+                "dchen  Caf\xC3\xA9\", "
                 "\"album\": \"Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9"
                 "e \xC2\x80\", "
                 "\"genre\": \"Folk\", \"performers\": [\"\xC3\x9Cnal\", \"Zo\xC3\xAB\"]}, " +
@@ -133,17 +135,34 @@ TEST_F(TagsCli, ReadableListing) {
                          "ffmpeg_v23.mp3\n"
                          "  id3v2: version 2.3.0, 108 bytes\n"
                          "    title: Ffmpeg Title\n"
-                         "    album: \xC3\x85lbum ?\n"
+                         "    album: \xC3\x85lbum O\n"
                          "    genre: (17)Rock\n"
                          "    performer: Ffmpeg Artist\n"
                          "  id3v1: none\n" +
                          kData +
                          "ffmpeg_v24.mp3\n"
                          "  id3v2: version 2.4.0, 53 bytes\n"
-                         "    title: \n"
+                         "    title: V24 Title\n"
                          "    album: \n"
                          "    genre: \n"
+                         "    performer: V24 Artist\n"
                          "  id3v1: none\n");
+}
+
+TEST_F(TagsCli, OggAndWmaTextsAreShownAsTheBuildReceivesThem) {
+  // "Łódź" in UTF-8 and "Москва" in UTF-16: o-acute is a Windows-1252 byte, the rest is spelled.
+  const std::string ogg = dir_.Write("a.ogg", test::MakeOggVorbisFile({"TITLE=\xC5\x81\xC3\xB3"
+                                                                       "d\xC5\xBA"}));
+  const std::string wma = dir_.Write(
+      "b.wma", test::MakeWmaFile(u"\u041C\u043E\u0441\u043A\u0432\u0430", u"Author", {}));
+  const CliRun run = RunCli(dir_, {"tags", ogg, wma});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, ogg +
+                         "\n  ogg: read\n    title: L\xC3\xB3"
+                         "dz\n    artist: \n    album: \n    genre: \n" +
+                         wma +
+                         "\n  wma: read, valid\n    title: Moskva\n    artist: Author\n"
+                         "    album: \n    genre: \n");
 }
 
 TEST_F(TagsCli, WrongUsage) {

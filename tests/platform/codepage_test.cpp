@@ -40,6 +40,18 @@ TEST(CodePage, InvalidUtf8KeepsItsBytes) {
   EXPECT_EQ(WideToUtf8(*Utf8ToWide("\xf0\x9f\x98\x80")), "\xf0\x9f\x98\x80");
 }
 
+TEST(CodePage, ValidUtf8PartDropsWhatDoesNotDecode) {
+  // A lone Latin-1 byte, an overlong form, a surrogate and a sequence cut short around valid text.
+  EXPECT_EQ(ValidUtf8Part("a\xe4"
+                          "b\xc0\xaf\xc3\xa4\xed\xa0\x80"
+                          "c\xf0\x9f\x98\x80\xe2\x82"),
+            "ab\xc3\xa4"
+            "c\xf0\x9f\x98\x80");
+  EXPECT_EQ(ValidUtf8Part("\xe2\x82"
+                          "A"),
+            "A");
+}
+
 TEST(TagSpelling, EachStepOfTheRule) {
   // Shown bytes stay, and a text of them alone is returned as it is.
   std::string shown;

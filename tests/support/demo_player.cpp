@@ -16,14 +16,17 @@ namespace plondex::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 struct Artist {
   const char* name;  // UTF-8
   std::array<const char*, 2> albums;
-  int genre;  // ID3v1 genre number
+  int genre;                // ID3v1 genre number
+  bool own_titles = false;  // titles from kScriptTitles
 };
 
-// Made-up artists and albums; some names need more than ASCII.
+// Made-up artists and albums; some names need more than ASCII, and one artist's texts are in
+// Polish, Russian and Japanese, which the player shows in readable spellings.
 constexpr Artist kArtists[] = {
     {"Amber Coast", {"Low Tide", "Salt Roads"}, 13},
     {"Björk Haldersen", {"Nordlys", "Über den Fjord"}, 52},
@@ -37,7 +40,12 @@ constexpr Artist kArtists[] = {
     {"Jürgen Weiß Trio", {"Nachtmusik", "Straßenbahn"}, 8},
     {"Kestrel Flight", {"Updraft", "Hover"}, 31},
     {"Lumen Drift", {"Photon", "Afterglow"}, 18},
+    {"Wiatr – Ветер – 風", {"Złota jesień", "Белые ночи"}, 13, true},
 };
+
+// Titles of the artist above, in Japanese, Polish and Russian.
+constexpr const char* kScriptTitles[] = {"桜の花",     "夜明け", "月の光", "Łódź nocną",
+                                         "Żółty liść", "Берёза", "Волга"};
 
 constexpr const char* kTitleWords[] = {"Morning", "River",  "Echo",   "Lantern", "Paper",
                                        "Signal",  "Orbit",  "Harbor", "Velvet",  "Ember",
@@ -46,6 +54,10 @@ constexpr const char* kTitleWords[] = {"Morning", "River",  "Echo",   "Lantern",
 // Windows-1252 from the UTF-8 of the tables above.
 std::string Ansi(const std::string& utf8) { return Utf8ToAnsi(utf8); }
 
+// Folder and file names keep to letters of Windows-1252, as the player's paths must, so a name
+// in another script is written in its readable spelling; the tags keep the original.
+std::string NameOf(const std::string& utf8) { return AnsiToUtf8(Utf8ToTagAnsi(utf8)); }
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -53,7 +65,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::string TitleOf(int album_index, int track) {
+std::string TitleOf(const Artist& artist, int album_index, int track) {
+  if (artist.own_titles) return kScriptTitles[(album_index + track) % 7];
   return std::string(kTitleWords[(album_index * 7 + track * 3) % 15]) + " " +
          kTitleWords[(album_index + track * 5) % 15];
 }
@@ -69,21 +82,25 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
     for (const char* album : artist.albums) {
       const int tracks = 12 + album_index % 3;
       for (int t = 1; t <= tracks; ++t) {
-        const std::string title = TitleOf(album_index, t);
+        const std::string title = TitleOf(artist, album_index, t);
         char number[16];
         std::snprintf(number, sizeof number, "%02d", t);
-        const std::string base = std::string(number) + " " + title;
-        const fs::path dir = root / "Music" / artist.name / album;
+        const std::string base = std::string(number) + " " + NameOf(title);
+        const fs::path dir = root / "Music" / NameOf(artist.name) / NameOf(album);
         const std::string audio = MakeMpegAudio(3);
         std::string file_name;
-        // Every kind of song the readers handle, spread over the albums.
-        switch ((album_index + t) % 6) {
+        // Every kind of song the readers handle, spread over the albums; texts in other scripts
+        // only in tags that can hold them.
+        int kind = (album_index + t) % 8;
+        if (artist.own_titles && (kind == 0 || kind == 1 || kind == 3))
+          kind = kind == 3 ? 2 : kind + 6;
+        switch (kind) {
           case 0:
           case 1: {  // ID3v2.3 with Latin-1 texts and a numeric genre
             file_name = base + ".mp3";
             WriteFile(dir / file_name,
                       Id3v2Builder()
-                              .Text("TIT2", title)
+                              .Text("TIT2", Ansi(title))
                               .Text("TPE1", Ansi(artist.name))
                               .Text("TALB", Ansi(album))
                               .Text("TCON", "(" + std::to_string(artist.genre) + ")")
@@ -104,6 +121,37 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
                                                .Text16("TCON", u"Pop")
                                                .Build() +
                                            audio);
+            ++summary.id3v2;
+            break;
+          }
+          case 6: {  // ID3v2.4 with UTF-8 texts, two performers and a genre number alone
+            file_name = base + ".mp3";
+            WriteFile(dir / file_name,
+                      Id3v2Builder()
+                              .Version(4, 0)
+                              .Text("TIT2", title, 3)
+                              .Frame("TPE1", "\x03"s + artist.name + '\0' + "Guest")
+                              .Text("TALB", album, 3)
+                              .Text("TCON", std::to_string(artist.genre), 3)
+                              .Padding(64)
+                              .Build() +
+                          audio);
+            ++summary.id3v2;
+            break;
+          }
+          case 7: {  // ID3v2.2 with UTF-16 texts, as older taggers wrote
+            file_name = base + ".mp3";
+            const auto wide = [](const std::string& utf8) { return *Utf8ToWide(utf8); };
+            WriteFile(dir / file_name,
+                      Id3v2Builder()
+                              .Version(2, 0)
+                              .Text16("TT2", wide(title))
+                              .Text16("TP1", wide(artist.name))
+                              .Text16("TAL", wide(album))
+                              .Text("TCO", "(" + std::to_string(artist.genre) + ")")
+                              .Padding(32)
+                              .Build() +
+                          audio);
             ++summary.id3v2;
             break;
           }
@@ -135,8 +183,8 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
           }
         }
         ++summary.songs;
-        const std::string entry =
-            "\\Music\\" + Ansi(artist.name) + "\\" + Ansi(album) + "\\" + Ansi(file_name);
+        const std::string entry = "\\Music\\" + Ansi(NameOf(artist.name)) + "\\" +
+                                  Ansi(NameOf(album)) + "\\" + Ansi(file_name);
         if (album_index < 2 && t <= 4) first_list.push_back(entry);
         if (album_index % 5 == 3 && t % 4 == 1) second_list.push_back(entry);
       }

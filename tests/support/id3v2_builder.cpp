@@ -1,5 +1,9 @@
 #include "support/id3v2_builder.h"
 
+#include <zlib.h>
+
+#include <stdexcept>
+
 namespace plondex::test {
 
 std::string SynchsafeSize(uint32_t size) {
@@ -29,9 +33,10 @@ std::string Unsynchronise(std::string_view bytes) {
   return out;
 }
 
-std::string Utf16Text(std::u16string_view text, Utf16Order order, bool terminator) {
+std::string Utf16Text(std::u16string_view text, Utf16Order order, bool terminator, bool mark) {
   const bool big = order == Utf16Order::kBigEndian;
-  std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+  std::string out;
+  if (mark) out = big ? "\xFE\xFF" : "\xFF\xFE";
   auto unit = [&](char16_t c) {
     const char lo = static_cast<char>(c & 0xFF);
     const char hi = static_cast<char>(c >> 8);
@@ -40,6 +45,18 @@ std::string Utf16Text(std::u16string_view text, Utf16Order order, bool terminato
   };
   for (char16_t c : text) unit(c);
   if (terminator) unit(0);
+  return out;
+}
+
+std::string Compress(std::string_view bytes) {
+  uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+  std::string out(size, '\0');
+  if (compress(reinterpret_cast<Bytef*>(out.data()), &size,
+               reinterpret_cast<const Bytef*>(bytes.data()),
+               static_cast<uLong>(bytes.size())) != Z_OK) {
+    throw std::runtime_error("zlib compress failed");
+  }
+  out.resize(size);
   return out;
 }
 
@@ -55,22 +72,24 @@ Id3v2Builder& Id3v2Builder::Flags(uint8_t flags) {
 }
 
 Id3v2Builder& Id3v2Builder::Frame(std::string_view id, std::string_view content) {
-  return FrameWithSize(id, static_cast<uint32_t>(content.size()), content);
+  pieces_.push_back(Piece{std::string(id), std::string(content), std::nullopt, 0, std::nullopt});
+  return *this;
 }
 
 Id3v2Builder& Id3v2Builder::FrameWithSize(std::string_view id, uint32_t size,
                                           std::string_view content) {
-  std::string name(id.substr(0, 4));
-  name.resize(4, '\0');
-  frames_ += name;
-  frames_ += BigEndian32(size);
-  frames_ += std::string(2, '\0');
-  frames_ += content;
+  pieces_.push_back(Piece{std::string(id), std::string(content), size, 0, std::nullopt});
   return *this;
 }
 
-Id3v2Builder& Id3v2Builder::Text(std::string_view id, std::string_view text) {
-  return Frame(id, std::string(1, '\0') + std::string(text));
+Id3v2Builder& Id3v2Builder::FlaggedFrame(std::string_view id, std::string_view content,
+                                         uint8_t flags, std::optional<uint32_t> data_length) {
+  pieces_.push_back(Piece{std::string(id), std::string(content), std::nullopt, flags, data_length});
+  return *this;
+}
+
+Id3v2Builder& Id3v2Builder::Text(std::string_view id, std::string_view text, uint8_t encoding) {
+  return Frame(id, std::string(1, static_cast<char>(encoding)) + std::string(text));
 }
 
 Id3v2Builder& Id3v2Builder::Text16(std::string_view id, std::u16string_view text, Utf16Order order,
@@ -79,18 +98,17 @@ Id3v2Builder& Id3v2Builder::Text16(std::string_view id, std::u16string_view text
 }
 
 Id3v2Builder& Id3v2Builder::Raw(std::string_view bytes) {
-  frames_ += bytes;
+  pieces_.push_back(Piece{"", std::string(bytes), std::nullopt, 0, std::nullopt});
   return *this;
 }
 
 Id3v2Builder& Id3v2Builder::Padding(size_t zero_bytes) {
-  frames_ += std::string(zero_bytes, '\0');
-  return *this;
+  return Raw(std::string(zero_bytes, '\0'));
 }
 
 Id3v2Builder& Id3v2Builder::ExtendedHeader(uint32_t size) {
   flags_ |= kExtendedHeader;
-  extended_ = BigEndian32(size) + std::string(size, '\0');
+  extended_size_ = size;
   return *this;
 }
 
@@ -100,15 +118,57 @@ Id3v2Builder& Id3v2Builder::Unsynchronised() {
   return *this;
 }
 
+Id3v2Builder& Id3v2Builder::PlainFrameSizes() {
+  plain_sizes_ = true;
+  return *this;
+}
+
 Id3v2Builder& Id3v2Builder::DeclaredSize(uint32_t size) {
   has_declared_size_ = true;
   declared_size_ = size;
   return *this;
 }
 
+std::string Id3v2Builder::FrameBytes(const Piece& piece) const {
+  std::string content = piece.content;
+  if (major_ >= 4) {
+    std::string extra;
+    if (piece.flags & kGrouping) extra += '\x07';
+    if (piece.flags & kEncrypted) extra += '\x80';
+    if (piece.flags & kDataLength) {
+      extra += SynchsafeSize(piece.data_length.value_or(static_cast<uint32_t>(content.size())));
+    }
+    if (piece.flags & kCompressed) content = Compress(content);
+    content = extra + content;
+    if (unsynchronise_ || (piece.flags & kFrameUnsynchronised)) content = Unsynchronise(content);
+  }
+  const uint32_t size = piece.size.value_or(static_cast<uint32_t>(content.size()));
+  std::string header(piece.id.substr(0, major_ == 2 ? 3 : 4));
+  if (major_ == 2) {
+    header.resize(3, '\0');
+    header += BigEndian32(size).substr(1);
+  } else {
+    header.resize(4, '\0');
+    header += major_ >= 4 && !plain_sizes_ ? SynchsafeSize(size) : BigEndian32(size);
+    header += '\0';
+    header += static_cast<char>(piece.flags);
+  }
+  return header + content;
+}
+
 std::string Id3v2Builder::Body() const {
-  const std::string body = extended_ + frames_;
-  return unsynchronise_ ? Unsynchronise(body) : body;
+  std::string body;
+  if (extended_size_) {
+    if (major_ >= 4) {
+      body = SynchsafeSize(*extended_size_) +
+             std::string(*extended_size_ > 4 ? *extended_size_ - 4 : 0, '\0');
+    } else {
+      body = BigEndian32(*extended_size_) + std::string(*extended_size_, '\0');
+    }
+  }
+  for (const Piece& piece : pieces_) body += piece.id.empty() ? piece.content : FrameBytes(piece);
+  // ID3v2.4 unsynchronises frame by frame.
+  return unsynchronise_ && major_ < 4 ? Unsynchronise(body) : body;
 }
 
 std::string Id3v2Builder::Build() const {

@@ -67,15 +67,19 @@ TEST(GenreTable, EveryEntryIsFilledAndIndexesOutsideAreEmpty) {
   EXPECT_EQ(GenreName(255), "");
 }
 
-TEST(GenreMapping, OnlyWholeNumbersInParentheses) {
+TEST(GenreMapping, WholeNumbersInParenthesesOrDigitsAlone) {
   EXPECT_EQ(MapId3v2Genre("(17)"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("17"), "Rock");
+  EXPECT_EQ(MapId3v2Genre("0"), "Blues");
+  EXPECT_EQ(MapId3v2Genre("125"), "Dance Hall");
   EXPECT_EQ(MapId3v2Genre("(0)"), "Blues");
   EXPECT_EQ(MapId3v2Genre("(125)"), "Dance Hall");
   EXPECT_EQ(MapId3v2Genre("( +17)"), "Rock");
   EXPECT_EQ(MapId3v2Genre("($11)"), "Rock");
   EXPECT_EQ(MapId3v2Genre("(0x11)"), "Rock");
   for (const char* stays :
-       {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)", "(99999999999)"}) {
+       {"(17)Rock", "(126)", "(-1)", "(RX)", "()", " (17)", "(17 )", "(1.0)", "(99999999999)",
+        "126", "-1", "+17", " 17", "17 ", "0x11", "17Rock", "RX", "CR", "Rock"}) {
     EXPECT_EQ(MapId3v2Genre(stays), stays);
   }
 }

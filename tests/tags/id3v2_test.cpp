@@ -42,18 +42,21 @@ std::string ReadError(TId3v2& tag, const std::string& bytes) {
 
 std::string Padded(Id3v2Builder builder) { return builder.Padding(32).Build(); }
 
-TEST(Id3v2Header, OnlyVersionTwoPointThreeIsParsed) {
+TEST(Id3v2Header, VersionsTwoToFourOfAnyRevisionAreParsed) {
   struct Case {
     uint8_t major, revision;
     double version;
+    const char* title;
   };
-  for (const Case& c : {Case{4, 0, 4.0}, Case{3, 1, 3.01}, Case{2, 0, 2.0}}) {
-    const TId3v2 tag = Read(Padded(Id3v2Builder().Version(c.major, c.revision).Text("TIT2", "T")));
+  for (const Case& c : {Case{4, 0, 4.0, "T"}, Case{3, 1, 3.01, "T"}, Case{2, 0, 2.0, "T"},
+                        Case{4, 2, 4.02, "T"}, Case{5, 0, 5.0, ""}, Case{1, 0, 1.0, ""}}) {
+    const TId3v2 tag = Read(Padded(
+        Id3v2Builder().Version(c.major, c.revision).Text(c.major == 2 ? "TT2" : "TIT2", "T")));
     EXPECT_TRUE(tag.TagPresent());
     EXPECT_DOUBLE_EQ(tag.Version(), c.version);
     EXPECT_EQ(tag.MajorVersion(), c.major);
     EXPECT_EQ(tag.Revision(), c.revision);
-    EXPECT_EQ(tag.Texts().ContentDescription(), "");
+    EXPECT_EQ(tag.Texts().ContentDescription(), c.title) << int{c.major} << "." << int{c.revision};
   }
   const TId3v2 v230 = Read(Padded(Id3v2Builder().Text("TIT2", "T")));
   EXPECT_DOUBLE_EQ(v230.Version(), 3.0);
@@ -72,15 +75,17 @@ TEST(Id3v2Header, MarkerIsCaseSensitive) {
 }
 
 TEST(Id3v2Header, FlagsAndSynchsafeSize) {
+  // Headers alone: the bodies they announce are missing, and the header values stay.
   std::string header("ID3\x04\x00\xE0\x00\x00\x02\x01", 10);
-  TId3v2 tag = Read(header);
+  TId3v2 tag;
+  EXPECT_EQ(ReadError(tag, header), "Stream read error");
   EXPECT_TRUE(tag.Unsynchronisation());
   EXPECT_TRUE(tag.ExtendedHeader());
   EXPECT_TRUE(tag.Experimental());
   EXPECT_EQ(tag.TagSize(), 257);
 
   header = std::string("ID3\x04\x00\x40\xFF\xFF\xFF\xFF", 10);
-  tag = Read(header);
+  EXPECT_EQ(ReadError(tag, header), "Stream read error");
   EXPECT_FALSE(tag.Unsynchronisation());
   EXPECT_TRUE(tag.ExtendedHeader());
   EXPECT_FALSE(tag.Experimental());
@@ -138,11 +143,12 @@ TEST(Id3v2Text, Utf16BothByteOrdersWithAndWithoutTerminator) {
   }
 }
 
-TEST(Id3v2Text, Utf16TextIsConvertedToTheCodePage) {
-  // e-acute and the euro sign are in Windows-1252; a CJK letter and an emoji are not.
+TEST(Id3v2Text, Utf16TextIsConvertedToTheCodePageWithReadableSpellings) {
+  // e-acute and the euro sign are in Windows-1252; a CJK letter is spelled out, an emoji has no
+  // spelling.
   const TId3v2 tag =
       Read(Padded(Id3v2Builder().Text16("TIT2", u"Caf\u00E9 \u20AC \u4E2D \U0001F600!")));
-  EXPECT_EQ(tag.Texts().ContentDescription(), "Caf\xE9 \x80 ? ?!");
+  EXPECT_EQ(tag.Texts().ContentDescription(), "Caf\xE9 \x80 zhong !");
 }
 
 TEST(Id3v2Text, Utf16WithoutByteOrderMarkIsEmpty) {
@@ -161,12 +167,54 @@ TEST(Id3v2Text, Utf16OddByteAtTheEndIsIgnored) {
   EXPECT_EQ(tag.Texts().ContentDescription(), "OK");
 }
 
-TEST(Id3v2Text, OtherEncodingBytesReadAsEightBit) {
-  // Encoding 3 (UTF-8 of a later version) is passed on as bytes.
-  const TId3v2 tag = Read(Padded(Id3v2Builder().Frame("TIT2",
-                                                      "\x03"
-                                                      "Gr\xC3\xBC\xC3\x9F")));
-  EXPECT_EQ(tag.Texts().ContentDescription(), "Gr\xC3\xBC\xC3\x9F");
+TEST(Id3v2Text, FourEncodingsInEveryVersionAndOthersAsEightBit) {
+  // "Grüß Łódź" as ISO-8859-1 (without the Polish letters), UTF-16 with a mark, UTF-16
+  // big-endian without one, UTF-8, and under an unknown encoding byte.
+  const std::string utf8 =
+      "Gr\xC3\xBC\xC3\x9F \xC5\x81\xC3\xB3"
+      "d\xC5\xBA";
+  const std::string frames[] = {
+      std::string("\0Gr\xFC\xDF", 5),
+      "\x01" + test::Utf16Text(u"Gr\u00FC\u00DF \u0141\u00F3d\u017A", Utf16Order::kBigEndian),
+      "\x02" + test::Utf16Text(u"Gr\u00FC\u00DF \u0141\u00F3d\u017A", Utf16Order::kBigEndian, true,
+                               false),
+      "\x03" + utf8,
+  };
+  const std::string expected[] = {"Gr\xFC\xDF",
+                                  "Gr\xFC\xDF L\xF3"
+                                  "dz",
+                                  "Gr\xFC\xDF L\xF3"
+                                  "dz",
+                                  "Gr\xFC\xDF L\xF3"
+                                  "dz"};
+  for (uint8_t major : {2, 3, 4}) {
+    for (size_t i = 0; i < std::size(frames); ++i) {
+      const TId3v2 tag = Read(
+          Padded(Id3v2Builder().Version(major, 0).Frame(major == 2 ? "TT2" : "TIT2", frames[i])));
+      EXPECT_EQ(tag.Texts().ContentDescription(), expected[i]) << "2." << int{major} << " " << i;
+    }
+  }
+  EXPECT_EQ(Read(Padded(Id3v2Builder().Frame("TIT2", "\x04" + utf8))).Texts().ContentDescription(),
+            utf8);
+}
+
+TEST(Id3v2Text, InvalidTextKeepsWhatDecodes) {
+  // A lone continuation byte, a cut sequence and a Latin-1 byte in UTF-8; an unpaired surrogate
+  // and a byte left over in UTF-16.
+  TId3v2 tag = Read(Padded(Id3v2Builder().Frame("TIT2",
+                                                "\x03"
+                                                "A\x80"
+                                                "B\xE2\x82"
+                                                "C\xE4"
+                                                "D")));
+  EXPECT_EQ(tag.Texts().ContentDescription(), "ABCD");
+  tag = Read(Padded(
+      Id3v2Builder().Frame("TIT2", "\x02" +
+                                       test::Utf16Text(u"A\xD800"
+                                                       "B",
+                                                       Utf16Order::kBigEndian, false, false) +
+                                       "!")));
+  EXPECT_EQ(tag.Texts().ContentDescription(), "AB");
 }
 
 TEST(Id3v2Text, LastFrameWinsForTexts) {
@@ -420,6 +468,151 @@ TEST(Id3v2ExtendedHeader, IsSkipped) {
   // A body too short for the size field.
   EXPECT_EQ(ReadError(big, Id3v2Builder().Flags(Id3v2Builder::kExtendedHeader).Raw("ab").Build()),
             "Stream read error");
+}
+
+TEST(Id3v24Frames, SynchsafeSizesAndThePlainSizesOfSomeWriters) {
+  // A comment of 300 bytes: its synchsafe size read as a plain number is 556, its plain size
+  // read as synchsafe 172, which ends inside the comment on letters or on zero bytes.
+  for (const char fill : {'c', '\0'}) {
+    for (const bool plain : {false, true}) {
+      Id3v2Builder b;
+      b.Version(4, 0)
+          .Frame("COMM", std::string("\0eng\0", 5) + std::string(295, fill))
+          .Text("TIT2", "After")
+          .Text("TPE1", "Artist");
+      if (plain) b.PlainFrameSizes();
+      const TId3v2 tag = Read(Padded(b));
+      EXPECT_EQ(tag.Texts().ContentDescription(), "After") << plain << int{fill};
+      EXPECT_EQ(tag.Texts().Performers(), Strings({"Artist"}));
+    }
+  }
+}
+
+TEST(Id3v24Frames, FormatFlagsAreHonoured) {
+  using B = Id3v2Builder;
+  // 255 then 224 is what unsynchronisation guards against.
+  const std::string title = std::string("\0Fl\xFCgel \xFF\xE0", 10);
+  for (const uint8_t flags :
+       {B::kFrameUnsynchronised, B::kDataLength, B::kGrouping, B::kCompressed,
+        uint8_t{B::kCompressed | B::kDataLength},
+        uint8_t{B::kGrouping | B::kCompressed | B::kFrameUnsynchronised | B::kDataLength}}) {
+    const TId3v2 tag =
+        Read(Padded(B().Version(4, 0).FlaggedFrame("TIT2", title, flags).Text("TALB", "Next")));
+    EXPECT_EQ(tag.Texts().ContentDescription(), title.substr(1)) << int{flags};
+    EXPECT_EQ(tag.Texts().Album(), "Next") << int{flags};
+  }
+  // The header flag unsynchronises every frame's content; the frame headers stay as written.
+  const std::string unsynchronised =
+      Padded(B().Version(4, 0).Frame("TIT2", title).Text("TALB", "Next").Unsynchronised());
+  ASSERT_NE(unsynchronised.find(std::string("\xFF\0\xE0", 3)), std::string::npos);
+  EXPECT_EQ(Read(unsynchronised).Texts().ContentDescription(), title.substr(1));
+  // An encrypted frame is skipped.
+  const TId3v2 tag = Read(
+      Padded(B().Version(4, 0).FlaggedFrame("TIT2", title, B::kEncrypted).Text("TALB", "Next")));
+  EXPECT_EQ(tag.Texts().ContentDescription(), "");
+  EXPECT_EQ(tag.Texts().Album(), "Next");
+}
+
+TEST(Id3v24Frames, BadCompressionOrDataLengthEndsOnlyItsFrame) {
+  using B = Id3v2Builder;
+  const std::string text = std::string(1, '\0') + std::string(1000, 'x');
+  // A 4-byte frame of version 2.4 with format flags, written by hand.
+  auto raw_frame = [](uint8_t flags, std::string_view content) {
+    return std::string("TIT2") + test::SynchsafeSize(static_cast<uint32_t>(content.size())) + '\0' +
+           static_cast<char>(flags) + std::string(content);
+  };
+  const std::string broken = test::Compress(text).substr(0, 20);
+  const std::vector<B> cases = {
+      B().Version(4, 0).FlaggedFrame("TIT2", text, B::kCompressed | B::kDataLength, 10),
+      B().Version(4, 0).FlaggedFrame("TIT2", text, B::kCompressed | B::kDataLength, 1 << 20),
+      B().Version(4, 0).FlaggedFrame("TIT2", text, B::kDataLength, 1 << 20),
+      B().Version(4, 0).Raw(raw_frame(B::kCompressed, "not a zlib stream")),
+      B().Version(4, 0).Raw(
+          raw_frame(B::kCompressed | B::kDataLength, test::SynchsafeSize(1001) + broken)),
+      B().Version(4, 0).Raw(raw_frame(B::kDataLength, "ab")),
+      B().Version(4, 0).Raw(raw_frame(B::kCompressed | B::kFrameUnsynchronised, "")),
+      // Without a data length the bound is 16 MiB.
+      B().Version(4, 0).FlaggedFrame("TIT2", std::string(1, '\0') + std::string(16 << 20, 'x'),
+                                     B::kCompressed),
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    TId3v2 tag;
+    EXPECT_EQ(ReadError(tag, Padded(B(cases[i]).Text("TALB", "Next"))), "") << i;
+    EXPECT_EQ(tag.Texts().ContentDescription(), "") << i;
+    EXPECT_EQ(tag.Texts().Album(), "Next") << i;
+  }
+}
+
+TEST(Id3v24Frames, ExtendedHeaderSizeIsSynchsafeAndCountsItself) {
+  const std::string bytes =
+      Padded(Id3v2Builder().Version(4, 0).ExtendedHeader(6).Text("TIT2", "T"));
+  ASSERT_EQ(bytes.substr(16, 4), "TIT2");
+  EXPECT_EQ(Read(bytes).Texts().ContentDescription(), "T");
+}
+
+// Values one after another's terminator, in an encoding; ASCII letters only.
+std::string Values(uint8_t encoding, std::initializer_list<std::u16string_view> values) {
+  std::string out(1, static_cast<char>(encoding));
+  for (std::u16string_view value : values) {
+    if (encoding == 1) out += test::Utf16Text(value, Utf16Order::kLittleEndian);
+    if (encoding == 2) out += test::Utf16Text(value, Utf16Order::kBigEndian, true, false);
+    if (encoding == 0 || encoding == 3) {
+      for (char16_t c : value) out += static_cast<char>(c);
+      out += '\0';
+    }
+  }
+  return out;
+}
+
+TEST(Id3v24Frames, PerformersTakeEveryValueOtherTextsTheirFirst) {
+  for (uint8_t encoding : {0, 1, 2, 3}) {
+    const TId3v2 tag = Read(Padded(Id3v2Builder()
+                                       .Version(4, 0)
+                                       .Frame("TPE1", Values(encoding, {u"One/Two", u"", u"Three"}))
+                                       .Frame("TIT2", Values(encoding, {u"First", u"Second"}))
+                                       .Frame("TCON", Values(encoding, {u"17", u"Rock"}))
+                                       .Frame("TCOM", Values(encoding, {u"C1", u"C2"}))));
+    EXPECT_EQ(tag.Texts().Performers(), Strings({"One", "Two", "Three"})) << int{encoding};
+    EXPECT_EQ(tag.Texts().ContentDescription(), "First") << int{encoding};
+    EXPECT_EQ(tag.Texts().Content(), "17") << int{encoding};
+    EXPECT_EQ(tag.Texts().Composer(), Strings({"C1"})) << int{encoding};
+  }
+}
+
+TEST(Id3v22Frames, ThreeLetterFramesAndPictureFormats) {
+  Id3v2Builder b;
+  b.Version(2, 0)
+      .Text("TT2", "Title")
+      .Text("TP1", "A/B")
+      .Text16("TAL", u"Album")
+      .Text("TCO", "(17)")
+      .Frame("PIC", std::string("\0JPG\x03"
+                                "Cover\0",
+                                11) +
+                        std::string(100, '\xD8'))
+      .Frame("TXX", std::string("\0key\0value", 10))
+      .Text("TT3", "\xFF\xE0");
+  TId3v2 tag = Read(Padded(b));
+  EXPECT_EQ(tag.Texts().ContentDescription(), "Title");
+  EXPECT_EQ(tag.Texts().Performers(), Strings({"A", "B"}));
+  EXPECT_EQ(tag.Texts().Album(), "Album");
+  EXPECT_EQ(tag.Texts().Content(), "(17)");
+  EXPECT_EQ(tag.Images().Picture(3).mime_type, "JPG");
+  EXPECT_EQ(tag.Images().Picture(3).size, 100u);
+  EXPECT_EQ(tag.Images().Info(3), "Cover");
+  EXPECT_EQ(tag.UserDefinedText().Value(), "value");
+  // A zero byte ends the format, as it ends any text.
+  tag = Read(Padded(Id3v2Builder().Version(2, 0).Frame("PIC", std::string("\0J\0G\x04x\0", 8))));
+  EXPECT_EQ(tag.Images().Picture(4).mime_type, "J");
+  // Unsynchronisation covers the whole body, frame headers too.
+  tag = Read(Padded(Id3v2Builder(b).Unsynchronised()));
+  EXPECT_EQ(tag.Texts().SubTitle(), "\xFF\xE0");
+  EXPECT_EQ(tag.Texts().ContentDescription(), "Title");
+  // Flag bit 6 stands for compression in version 2.2: nothing can be read.
+  tag = Read(Padded(Id3v2Builder(b).Flags(0x40)));
+  EXPECT_TRUE(tag.TagPresent());
+  EXPECT_TRUE(tag.ExtendedHeader());
+  EXPECT_EQ(tag.Texts().ContentDescription(), "");
 }
 
 TEST(Id3v2Frames, UserDefinedTexts) {

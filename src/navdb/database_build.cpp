@@ -46,23 +46,30 @@ class Build {
         counters_(reporter),
         drive_root_(files.DriveRoot(settings.drive_letter)) {}
 
-  void Run() {
+  BuildOutcome Run() {
     reporter_.ClearLog();
     // The old database stays until the new one is whole: SaveDatabase replaces it atomically.
     reporter_.LogLine("Deleting old Database");
     reporter_.LogLine("Creating Database");
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
-    if (const SongNode* root = tree_.root()) {
-      ForEachLeaf(*root, [this](const SongNode& leaf) {
-        if (leaf.parent && leaf.checked == 1) Song(leaf);
-      });
+    const std::vector<const SongNode*> songs = CheckedSongs(tree_);
+    const int total = static_cast<int>(songs.size());
+    reporter_.SongRead(0, total);
+    for (int i = 0; i < total; ++i) {
+      if (reporter_.CancelRequested()) {
+        reporter_.LogLine("Cancelled");
+        return BuildOutcome::kCancelled;
+      }
+      Song(*songs[i]);
+      reporter_.SongRead(i + 1, total);
     }
     reporter_.LogLine("Saving Database");
     if (database_.Count() > irivdb_layout::kMaxSongs) {
-      reporter_.LogLine("Warning, too many songs: " +
-                        std::to_string(database_.Count() - irivdb_layout::kMaxSongs) +
-                        " songs not written (the player holds at most 9999)");
+      const size_t left_out = database_.Count() - irivdb_layout::kMaxSongs;
+      reporter_.LogLine("Warning, too many songs: " + std::to_string(left_out) +
+                        (left_out == 1 ? " song" : " songs") +
+                        " not written (the player holds at most 9999)");
     }
     if (!settings_.nowrite) {
       database_.SaveDatabase(files_.Locate(
@@ -71,6 +78,7 @@ class Build {
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
     WriteList(kNoTagList, no_tags_);
+    return BuildOutcome::kDone;
   }
 
  private:
@@ -259,9 +267,20 @@ std::string CommaText(const std::vector<std::string>& names) {
   return out;
 }
 
-void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
-                   TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter) {
-  Build(tree, files, settings, idv1, idv2, reporter).Run();
+std::vector<const SongNode*> CheckedSongs(const SongTree& tree) {
+  std::vector<const SongNode*> songs;
+  if (const SongNode* root = tree.root()) {
+    ForEachLeaf(*root, [&songs](const SongNode& leaf) {
+      if (leaf.parent && leaf.checked == 1) songs.push_back(&leaf);
+    });
+  }
+  return songs;
+}
+
+BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
+                           const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
+                           BuildReporter& reporter) {
+  return Build(tree, files, settings, idv1, idv2, reporter).Run();
 }
 
 }  // namespace plondex

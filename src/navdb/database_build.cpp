@@ -20,6 +20,12 @@ namespace {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+int CountSongs(const std::vector<const SongNode*>& leaves) {
+  int songs = 0;
+  for (const SongNode* leaf : leaves) songs += IsSongFileName(leaf->text);
+  return songs;
+}
+
 // The counters of one build; a counter's label is touched only when it rises.
 class Counters {
  public:
@@ -53,16 +59,17 @@ class Build {
     reporter_.LogLine("Creating Database");
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
-    const std::vector<const SongNode*> songs = CheckedSongs(tree_);
-    const int total = static_cast<int>(songs.size());
+    const std::vector<const SongNode*> leaves = CheckedLeaves(tree_);
+    const int total = CountSongs(leaves);
+    int done = 0;
     reporter_.SongRead(0, total);
-    for (int i = 0; i < total; ++i) {
+    for (const SongNode* leaf : leaves) {
       if (reporter_.CancelRequested()) {
         reporter_.LogLine("Cancelled");
         return BuildOutcome::kCancelled;
       }
-      Song(*songs[i]);
-      reporter_.SongRead(i + 1, total);
+      Song(*leaf);
+      if (IsSongFileName(leaf->text)) reporter_.SongRead(++done, total);
     }
     reporter_.LogLine("Saving Database");
     if (database_.Count() > irivdb_layout::kMaxSongs) {
@@ -267,15 +274,17 @@ std::string CommaText(const std::vector<std::string>& names) {
   return out;
 }
 
-std::vector<const SongNode*> CheckedSongs(const SongTree& tree) {
-  std::vector<const SongNode*> songs;
+std::vector<const SongNode*> CheckedLeaves(const SongTree& tree) {
+  std::vector<const SongNode*> leaves;
   if (const SongNode* root = tree.root()) {
-    ForEachLeaf(*root, [&songs](const SongNode& leaf) {
-      if (leaf.parent && leaf.checked == 1) songs.push_back(&leaf);
+    ForEachLeaf(*root, [&leaves](const SongNode& leaf) {
+      if (leaf.parent && leaf.checked == 1) leaves.push_back(&leaf);
     });
   }
-  return songs;
+  return leaves;
 }
+
+int CountCheckedSongs(const SongTree& tree) { return CountSongs(CheckedLeaves(tree)); }
 
 BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,

@@ -43,8 +43,10 @@ BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
                            BuildReporter& reporter);
 
-// The songs a build reads: every checked node without children below the root, in tree order.
-std::vector<const SongNode*> CheckedSongs(const SongTree& tree);
+// The nodes a build visits: every checked node without children below the root, in tree order.
+std::vector<const SongNode*> CheckedLeaves(const SongTree& tree);
+// How many of them are songs by their names: the total that the build's progress counts to.
+int CountCheckedSongs(const SongTree& tree);
 
 // True for the 93 byte values a tag text keeps (IsShownByte).
 bool IsAllowedTagByte(unsigned char byte);

@@ -1,0 +1,110 @@
+#include "app/gui/background_job.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <exception>
+#include <memory>
+
+#include "app/gui/busy_dialog.h"
+
+namespace plondex {
+namespace {
+
+// How long the window's thread runs posted calls in one go before it lets paint events and
+// timers in again.
+constexpr qint64 kPostedBudgetMs = 10;
+
+}  // namespace
+
+BackgroundJob::BackgroundJob(BusyDialog* dialog) : dialog_(dialog) {}
+
+BackgroundJob::~BackgroundJob() = default;
+
+void BackgroundJob::Run(const std::function<void()>& work) {
+  std::exception_ptr failure;
+  std::unique_ptr<QThread> worker(QThread::create([&work, &failure] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }));
+  QEventLoop loop;
+  loop_ = &loop;
+  connect(worker.get(), &QThread::finished, this, [this] {
+    worker_done_ = true;
+    RunPosted();
+  });
+  const QMetaObject::Connection cancel =
+      connect(dialog_, &BusyDialog::CancelClicked, this, [this] { RequestCancel(); });
+  dialog_->Begin();
+  worker->start();
+  loop.exec();
+  // The loop also ends early when the application quits: the work then stops after its step.
+  if (!worker_done_) RequestCancel();
+  worker->wait();
+  loop_ = nullptr;
+  RunPosted(/*all=*/true);
+  disconnect(cancel);
+  dialog_->End();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void BackgroundJob::Post(std::function<void()> call) {
+  bool queue = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    posted_.push_back(std::move(call));
+    queue = !run_posted_queued_;
+    run_posted_queued_ = true;
+  }
+  if (queue)
+    QMetaObject::invokeMethod(
+        this, [this] { RunPosted(); }, Qt::QueuedConnection);
+}
+
+void BackgroundJob::RunPosted(bool all) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    if (next_ == ready_.size()) {
+      ready_.clear();
+      next_ = 0;
+      std::lock_guard<std::mutex> lock(mutex_);
+      ready_.swap(posted_);
+      if (ready_.empty()) {
+        run_posted_queued_ = false;
+        break;
+      }
+    }
+    if (!all && clock.elapsed() >= kPostedBudgetMs) {
+      // The rest comes with the next turn of the event loop, before anything posted later.
+      QMetaObject::invokeMethod(
+          this, [this] { RunPosted(); }, Qt::QueuedConnection);
+      return;
+    }
+    std::function<void()> call = std::move(ready_[next_++]);
+    call();
+  }
+  // Every report has been shown: the run ends when the worker has ended too.
+  if (worker_done_ && loop_) loop_->quit();
+}
+
+void QueuedReporter::ClearLog() {
+  job_.Post([target = &target_] { target->ClearLog(); });
+}
+
+void QueuedReporter::LogLine(const std::string& text) {
+  job_.Post([target = &target_, text] { target->LogLine(text); });
+}
+
+void QueuedReporter::CounterRaised(BuildCounter counter, int value) {
+  job_.Post([target = &target_, counter, value] { target->CounterRaised(counter, value); });
+}
+
+void QueuedReporter::SongRead(int done, int total) {
+  job_.Post([target = &target_, done, total] { target->SongRead(done, total); });
+}
+
+}  // namespace plondex

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +18,7 @@
 
 #include "app/gui/build_dialog.h"
 #include "app/gui/main_window.h"
+#include "app/gui/playlist_panel.h"
 #include "app/gui/searching_dialog.h"
 #include "app/gui/songtree_view.h"
 #include "library/checkstates.h"
@@ -249,6 +252,26 @@ TEST_F(BusyWindowTest, AWaitingScanShowsItsCountAndACancelledOneKeepsTheOldTree)
   WhileWaiting([&] { form_->Update1Click(); }, [&] { EXPECT_TRUE(EventLoopTurns()); });
   EXPECT_EQ(form_->song_tree().node_count(), 31u);
   EXPECT_EQ(form_->reading()->CountText(), LastCountOfTheScan());
+}
+
+TEST_F(BusyWindowTest, CtrlCCopiesInTheLogPaneAndAsksToClearThePlaylistElsewhere) {
+  dir_.Write("player/playlists/Mix.m3u", "e:\\a.mp3\r\n");
+  form_->Update1Click();
+  // The offscreen platform does not hand the focus back when the searching dialog goes.
+  QApplication::setActiveWindow(form_.get());
+  form_->LogLine("first");
+  form_->LogLine("second");
+  form_->Memo1()->setFocus();
+  QTest::keyClick(form_->Memo1(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(form_->Memo1(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "first\nsecond");
+  EXPECT_TRUE(prompter_->shown.empty());
+
+  QListWidget* names = form_->playlist_panel()->playlist_list();
+  names->setFocus();
+  QTest::keyClick(names, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(prompter_->Texts("confirm"),
+            std::vector<std::string>{"Are you sure to CLEAR the playlist \"Mix.m3u\" ?"});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -36,6 +37,38 @@ constexpr char kNotConnectedAtStart[] =
     "iHP not connected!\r\nPlease connect the iHP and restart the application.";
 constexpr char kNotConnected[] = "IHP not connected!";
 constexpr char kSongsFile[] = "songs.dat";
+
+// The log pane: read-only, yet while it has the focus Ctrl+C copies its selection and Ctrl+A
+// selects all, ahead of the menus' Ctrl+C (Playlists > Clear).
+class LogPane : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+ protected:
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::ShortcutOverride && IsOwnKey(static_cast<QKeyEvent*>(event))) {
+      event->accept();
+      return true;
+    }
+    return QPlainTextEdit::event(event);
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Copy)) {
+      copy();
+    } else if (event->matches(QKeySequence::SelectAll)) {
+      selectAll();
+    } else {
+      QPlainTextEdit::keyPressEvent(event);
+      return;
+    }
+    event->accept();
+  }
+
+ private:
+  static bool IsOwnKey(QKeyEvent* key) {
+    return key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
+  }
+};
 
 }  // namespace
 
@@ -108,7 +141,7 @@ QWidget* TForm1::BuildBottomPane() {
     grid->addWidget(counter_labels_[i], i, 1);
   }
   layout->addWidget(counters);
-  memo_ = new QPlainTextEdit(bottom);
+  memo_ = new LogPane(bottom);
   memo_->setObjectName(QStringLiteral("Memo1"));
   memo_->setReadOnly(true);
   memo_->setLineWrapMode(QPlainTextEdit::NoWrap);

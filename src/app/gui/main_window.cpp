@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <utility>
 
@@ -86,6 +87,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   auto* songs_box = new QGroupBox(QStringLiteral("Songs on player (*.mp3,*.ogg,*.wma)"));
   auto* songs_layout = new QVBoxLayout(songs_box);
   tree_view_ = new SongTreeView(&tree_, songs_box);
+  tree_view_->song_model()->SetDriveLetterSource([this] { return player_drive_; });
   songs_layout->addWidget(tree_view_);
 
   // The playlist pane draws its own "Playlists" group box.
@@ -128,7 +130,6 @@ QWidget* TForm1::BuildBottomPane() {
   auto* layout = new QHBoxLayout(bottom);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* counters = new QWidget(bottom);
-  counters->setFixedWidth(177);
   auto* grid = new QGridLayout(counters);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setVerticalSpacing(0);
@@ -138,8 +139,12 @@ QWidget* TForm1::BuildBottomPane() {
     grid->addWidget(new QLabel(QString::fromUtf8(kBuildCounterCaptions[i]), counters), i, 0);
     counter_labels_[i] = new QLabel(QString(), counters);
     counter_labels_[i]->setObjectName(QString::fromUtf8(kValueNames[i]));
+    // Six digits fit beside the captions.
+    counter_labels_[i]->setMinimumWidth(
+        counter_labels_[i]->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
     grid->addWidget(counter_labels_[i], i, 1);
   }
+  counters->setFixedWidth(std::max(177, counters->sizeHint().width()));
   layout->addWidget(counters);
   memo_ = new LogPane(bottom);
   memo_->setObjectName(QStringLiteral("Memo1"));

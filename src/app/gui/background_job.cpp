@@ -1,8 +1,8 @@
 #include "app/gui/background_job.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <exception>
 #include <memory>
 
@@ -11,8 +11,9 @@
 namespace plondex {
 namespace {
 
-// How long the window's thread runs posted calls in one go before it lets paint events and
-// timers in again.
+// How often the window's thread takes what the worker posted.
+constexpr int kTickMs = 40;
+// How long it runs posted calls in one go before it lets paint events and timers in again.
 constexpr qint64 kPostedBudgetMs = 10;
 
 }  // namespace
@@ -32,6 +33,9 @@ void BackgroundJob::Run(const std::function<void()>& work) {
   }));
   QEventLoop loop;
   loop_ = &loop;
+  QTimer tick;
+  tick.setInterval(kTickMs);
+  connect(&tick, &QTimer::timeout, this, [this] { RunPosted(); });
   connect(worker.get(), &QThread::finished, this, [this] {
     worker_done_ = true;
     RunPosted();
@@ -39,11 +43,13 @@ void BackgroundJob::Run(const std::function<void()>& work) {
   const QMetaObject::Connection cancel =
       connect(dialog_, &BusyDialog::CancelClicked, this, [this] { RequestCancel(); });
   dialog_->Begin();
+  tick.start();
   worker->start();
   loop.exec();
   // The loop also ends early when the application quits: the work then stops after its step.
   if (!worker_done_) RequestCancel();
   worker->wait();
+  tick.stop();
   loop_ = nullptr;
   RunPosted(/*all=*/true);
   disconnect(cancel);
@@ -52,16 +58,8 @@ void BackgroundJob::Run(const std::function<void()>& work) {
 }
 
 void BackgroundJob::Post(std::function<void()> call) {
-  bool queue = false;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    posted_.push_back(std::move(call));
-    queue = !run_posted_queued_;
-    run_posted_queued_ = true;
-  }
-  if (queue)
-    QMetaObject::invokeMethod(
-        this, [this] { RunPosted(); }, Qt::QueuedConnection);
+  std::lock_guard<std::mutex> lock(mutex_);
+  posted_.push_back(std::move(call));
 }
 
 void BackgroundJob::RunPosted(bool all) {
@@ -73,15 +71,19 @@ void BackgroundJob::RunPosted(bool all) {
       next_ = 0;
       std::lock_guard<std::mutex> lock(mutex_);
       ready_.swap(posted_);
-      if (ready_.empty()) {
-        run_posted_queued_ = false;
-        break;
-      }
+      if (ready_.empty()) break;
     }
     if (!all && clock.elapsed() >= kPostedBudgetMs) {
-      // The rest comes with the next turn of the event loop, before anything posted later.
-      QMetaObject::invokeMethod(
-          this, [this] { RunPosted(); }, Qt::QueuedConnection);
+      // The rest follows as soon as paint events and timers have had their turn.
+      if (!continuation_queued_) {
+        continuation_queued_ = true;
+        // A timer, not a posted event: posted events would keep the event loop from ever
+        // running its timers until the reports have all been shown.
+        QTimer::singleShot(0, this, [this] {
+          continuation_queued_ = false;
+          RunPosted();
+        });
+      }
       return;
     }
     std::function<void()> call = std::move(ready_[next_++]);

@@ -31,8 +31,8 @@ class BackgroundJob : public QObject {
   // What work throws is thrown again here. Call it once, on the window's thread.
   void Run(const std::function<void()>& work);
 
-  // Hands a call to the window's thread, where it runs after every call posted before it. Any
-  // thread.
+  // Hands a call to the window's thread, where it runs after every call posted before it, within
+  // a tick of the job (a few hundredths of a second). Any thread.
   void Post(std::function<void()> call);
 
   void RequestCancel() { cancel_ = true; }
@@ -45,14 +45,14 @@ class BackgroundJob : public QObject {
 
   BusyDialog* dialog_;
   std::atomic<bool> cancel_{false};
-  // Calls wait here until the window's thread takes them all at once, so that a fast worker
-  // cannot flood the event queue with one event per line of the log.
+  // Calls wait here until the window's thread takes them, on each tick all at once: the widgets
+  // then change and paint a few dozen times a second, however fast the worker reports.
   std::mutex mutex_;
   std::vector<std::function<void()>> posted_;
-  bool run_posted_queued_ = false;
   // The window's thread only: calls taken and not yet run, from next_ on.
   std::vector<std::function<void()>> ready_;
   size_t next_ = 0;
+  bool continuation_queued_ = false;
   bool worker_done_ = false;
   QEventLoop* loop_ = nullptr;
 };

@@ -16,11 +16,13 @@ class BuildDialog : public BusyDialog {
   // "Songs read: done of total", and the bar to match.
   void SetProgress(int done, int total);
   QString ProgressText() const { return text_->text(); }
-  QProgressBar* Bar() const { return bar_; }
 
  private:
   QLabel* text_;
   QProgressBar* bar_;
+  int done_ = 0;
+  int total_ = 0;
+  bool bar_update_queued_ = false;
 };
 
 }  // namespace plondex

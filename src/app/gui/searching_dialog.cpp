@@ -17,6 +17,8 @@ Treading::Treading(QWidget* parent) : BusyDialog(parent) {
   count_->setMinimumWidth(count_->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
   row->addWidget(count_, 1);
   Content()->addLayout(row);
+  // Wide enough for the caption beside the title bar's buttons.
+  Content()->addStrut(220);
 }
 
 void Treading::SetCount(size_t count) { count_->setText(QString::number(count)); }

@@ -14,7 +14,7 @@ namespace {
 // How often the window's thread takes what the worker posted.
 constexpr int kTickMs = 40;
 // How long it runs posted calls in one go before it lets paint events and timers in again.
-constexpr qint64 kPostedBudgetMs = 10;
+constexpr qint64 kPostedBudgetMs = 5;
 
 }  // namespace
 

@@ -6,7 +6,6 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -18,6 +17,7 @@
 
 #include "app/gui/background_job.h"
 #include "app/gui/build_dialog.h"
+#include "app/gui/log_pane.h"
 #include "app/gui/options_dialog.h"
 #include "app/gui/playlist_panel.h"
 #include "app/gui/qt_prompter.h"
@@ -38,38 +38,6 @@ constexpr char kNotConnectedAtStart[] =
     "iHP not connected!\r\nPlease connect the iHP and restart the application.";
 constexpr char kNotConnected[] = "IHP not connected!";
 constexpr char kSongsFile[] = "songs.dat";
-
-// The log pane: read-only, yet while it has the focus Ctrl+C copies its selection and Ctrl+A
-// selects all, ahead of the menus' Ctrl+C (Playlists > Clear).
-class LogPane : public QPlainTextEdit {
- public:
-  using QPlainTextEdit::QPlainTextEdit;
-
- protected:
-  bool event(QEvent* event) override {
-    if (event->type() == QEvent::ShortcutOverride && IsOwnKey(static_cast<QKeyEvent*>(event))) {
-      event->accept();
-      return true;
-    }
-    return QPlainTextEdit::event(event);
-  }
-  void keyPressEvent(QKeyEvent* event) override {
-    if (event->matches(QKeySequence::Copy)) {
-      copy();
-    } else if (event->matches(QKeySequence::SelectAll)) {
-      selectAll();
-    } else {
-      QPlainTextEdit::keyPressEvent(event);
-      return;
-    }
-    event->accept();
-  }
-
- private:
-  static bool IsOwnKey(QKeyEvent* key) {
-    return key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll);
-  }
-};
 
 }  // namespace
 
@@ -148,8 +116,6 @@ QWidget* TForm1::BuildBottomPane() {
   layout->addWidget(counters);
   memo_ = new LogPane(bottom);
   memo_->setObjectName(QStringLiteral("Memo1"));
-  memo_->setReadOnly(true);
-  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layout->addWidget(memo_, 1);
@@ -270,6 +236,7 @@ bool TForm1::RunInBackground(BusyDialog* dialog, const std::function<void(Backgr
     failure = std::current_exception();
   }
   job_ = nullptr;
+  memo_->Flush();
   // A close box clicked while the job ran closes the window after it, also when it failed.
   const bool closing = std::exchange(close_after_job_, false);
   if (closing) QTimer::singleShot(0, this, &TForm1::close);
@@ -348,9 +315,13 @@ void TForm1::About1Click() {
       "player.\r\nUse it at your own risk.");
 }
 
-void TForm1::ClearLog() { memo_->clear(); }
+void TForm1::ClearLog() { memo_->Clear(); }
 
-void TForm1::LogLine(const std::string& text) { memo_->appendPlainText(ToQt(text)); }
+void TForm1::LogLine(const std::string& text) {
+  memo_->AddLine(ToQt(text));
+  // While a job runs, lines are added together at the next turn of the event loop.
+  if (!job_) memo_->Flush();
+}
 
 void TForm1::CounterRaised(BuildCounter counter, int value) {
   CounterLabel(counter)->setText(QString::number(value));

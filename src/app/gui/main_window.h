@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/core/settings.h"
+#include "app/gui/log_pane.h"
 #include "library/songtree.h"
 #include "navdb/build_reporter.h"
 #include "platform/drives.h"
@@ -135,7 +136,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
 
   SongTreeView* tree_view_ = nullptr;
   PlaylistPanel* panel_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
+  LogPane* memo_ = nullptr;
   QLabel* counter_labels_[kBuildCounterCount] = {};
   TForm2* options_ = nullptr;
   TForm3* warning_ = nullptr;

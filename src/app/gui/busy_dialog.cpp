@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -85,8 +87,22 @@ void BusyDialog::reject() {
 }
 
 bool BusyDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowActivate && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->isWindow() && watched != this) {
+    // As with a modal dialog, the keys go to the dialog when another window is activated.
+    QTimer::singleShot(0, this, [this] { activateWindow(); });
+    return false;
+  }
   if (!IsCommandInput(event->type())) return false;
-  if (watched->isWidgetType()) return static_cast<QWidget*>(watched)->window() != this;
+  if (watched->isWidgetType()) {
+    if (static_cast<QWidget*>(watched)->window() == this) return false;
+    // Escape is Cancel wherever the keys went.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      reject();
+    }
+    return true;
+  }
   // A shortcut goes to its action; a window hands other input on to its widgets.
   if (event->type() != QEvent::Shortcut) return false;
   for (const QObject* o = watched; o; o = o->parent()) {

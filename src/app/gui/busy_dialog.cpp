@@ -90,7 +90,9 @@ bool BusyDialog::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::WindowActivate && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->isWindow() && watched != this) {
     // As with a modal dialog, the keys go to the dialog when another window is activated.
-    QTimer::singleShot(0, this, [this] { activateWindow(); });
+    QTimer::singleShot(0, this, [this] {
+      if (isVisible()) activateWindow();
+    });
     return false;
   }
   if (!IsCommandInput(event->type())) return false;

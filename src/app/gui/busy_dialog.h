@@ -10,9 +10,10 @@ namespace plondex {
 // A dialog that is up while a long operation runs on the worker thread, with a "Cancel" button
 // (Escape works as Cancel). Cancel only asks: the dialog goes when the operation has stopped.
 // While it is up, no other window of the program takes a command: clicks, keys and shortcuts
-// meant for them are dropped. Their paint events still arrive, and so does a window's close box:
-// Qt's own modality would drop that request, but the main window answers it by cancelling and
-// closing once the operation has stopped.
+// meant for them are dropped (Escape still cancels), and activating one of them hands the keys
+// back to the dialog. Their paint events still arrive, and so does a window's close box: Qt's
+// own modality would drop that request, but the main window answers it by cancelling and closing
+// once the operation has stopped.
 class BusyDialog : public QDialog {
   Q_OBJECT
  public:

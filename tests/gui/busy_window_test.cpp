@@ -108,9 +108,9 @@ class BusyWindowTest : public ::testing::Test {
     prompter_ = prompter.get();
     form_->SetPrompter(std::move(prompter));
     form_->run_warning = [](TForm3&) { return true; };
+    form_->StartUp();  // before the first showing, which then starts nothing more
     form_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-    form_->StartUp();  // started_ is set: the first showing starts nothing more
   }
   void TearDown() override { drives_->Release(); }
 
@@ -223,8 +223,7 @@ TEST_F(BusyWindowTest, CloseDuringABuildCancelsItAndThenCloses) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !form_->isVisible(); }, 5000));
   EXPECT_TRUE(prompter_->shown.empty());
   EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "old");
-  EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"),
-            "e:\\a.mp3\r\ne:\\b.mp3\r\ne:\\playlists\r\n");
+  EXPECT_EQ(test::ReadNative(program_ + "/songs.dat"), "e:\\a.mp3\r\ne:\\b.mp3\r\n");
 }
 
 TEST_F(BusyWindowTest, AWaitingScanShowsItsCountAndACancelledOneKeepsTheOldTree) {

@@ -1,6 +1,8 @@
 // plondex-cli build: the database build of the window, headless, on a folder that stands for the
 // player drive.
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "cli/command.h"
@@ -22,21 +24,44 @@ constexpr char kUsage[] =
     "build ROOT [--letter L] [--checked FILE] [--sort] [--lists-dir DIR] [--cutat N] [--verbose] "
     "[--nowrite]";
 
-// Prints the log as it comes and keeps the counters for the end.
+// Prints the log as it comes and keeps the counters for the end. On a terminal, standard error
+// shows how many songs have been read, on one line that is rewritten in place.
 class PrintingReporter : public BuildReporter {
  public:
+  explicit PrintingReporter(bool show_progress) : show_progress_(show_progress) {}
   void ClearLog() override {}
-  void LogLine(const std::string& text) override { std::printf("%s\n", AnsiToUtf8(text).c_str()); }
+  void LogLine(const std::string& text) override {
+    ClearProgress();
+    // Every byte: a tag text may hold a zero byte.
+    const std::string line = AnsiToUtf8(text) + '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
+  }
   void CounterRaised(BuildCounter counter, int value) override {
     values_[static_cast<int>(counter)] = value;
   }
-  void PrintCounters() const {
+  void SongRead(int done, int total) override {
+    if (!show_progress_) return;
+    std::fprintf(stderr, "\r%d / %d songs", done, total);
+    std::fflush(stderr);
+    progress_shown_ = true;
+  }
+  // Takes the progress line away, so that what follows starts on a clean line.
+  void ClearProgress() {
+    if (!progress_shown_) return;
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    progress_shown_ = false;
+  }
+  void PrintCounters() {
+    ClearProgress();
     for (int i = 0; i < kBuildCounterCount; ++i) {
       std::printf("%s %d\n", kBuildCounterCaptions[i], values_[i]);
     }
   }
 
  private:
+  const bool show_progress_;
+  bool progress_shown_ = false;
   int values_[kBuildCounterCount] = {};
 };
 
@@ -96,7 +121,7 @@ int RunBuild(const std::vector<std::string>& args) {
   SongTree tree;
   TId3v1 idv1;
   TId3v2 idv2;
-  PrintingReporter reporter;
+  PrintingReporter reporter(::isatty(STDERR_FILENO) == 1);
   int status = 0;
   try {
     RebuildSongTree(tree, files, settings.drive_letter, checked_file, nullptr);
@@ -105,6 +130,7 @@ int RunBuild(const std::vector<std::string>& args) {
     if (sort) SortSongTree(tree);
     BuildDatabase(tree, files, settings, idv1, idv2, reporter);
   } catch (const std::exception& e) {
+    reporter.ClearProgress();
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", AnsiToUtf8(e.what()).c_str());
     status = 1;

@@ -31,9 +31,10 @@ bool IsSongFileName(std::string_view name) { return SongFormatOf(name) != SongFo
 namespace {
 
 // Adds everything below one folder under parent, in the file system's order. An entry that fails
-// is left out and the search goes on.
-void ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode* parent,
-                const SavedCheckList& saved, const ScanCountFn& on_count) {
+// is left out and the search goes on. False when cancelled stopped it.
+bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode* parent,
+                const SavedCheckList& saved, const ScanCountFn& on_count,
+                const ScanCancelFn& cancelled) {
   std::vector<PendingFolder> stack;
   // Every folder is listed by its native path, found from its parent's: no name is looked up.
   auto enter = [&stack](std::string path, std::string native, SongNode* node) {
@@ -44,6 +45,7 @@ void ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
   enter(std::move(folder), std::move(native), parent);
   std::string song_path;  // reused: one allocation for all songs
   while (!stack.empty()) {
+    if (cancelled && cancelled()) return false;
     PendingFolder& current = stack.back();
     if (current.next == current.entries.size()) {
       stack.pop_back();
@@ -75,21 +77,28 @@ void ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
       enter(std::move(path), std::move(native), node);
     }
   }
+  return true;
 }
 
 }  // namespace
 
-void RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
-                     const std::string& songs_dat_path, const ScanCountFn& on_count) {
+bool RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
+                     const std::string& songs_dat_path, const ScanCountFn& on_count,
+                     const ScanCancelFn& cancelled) {
   const SavedCheckList saved = SavedCheckList::Load(songs_dat_path);
-  tree.Clear();
-  SongNode* root = tree.AddRoot(kRootText);
+  SongTree fresh;
+  SongNode* root = fresh.AddRoot(kRootText);
   // Without a drive letter the path would be taken as a folder of the working directory.
   std::optional<std::string> drive_root = files.DriveRoot(drive_letter);
-  if (!drive_root) return;
-  tree.set_scan_root(*drive_root);
-  ScanFolder(tree, std::string{drive_letter, ':', '\\'}, std::move(*drive_root), root, saved,
-             on_count);
+  if (drive_root) {
+    fresh.set_scan_root(*drive_root);
+    if (!ScanFolder(fresh, std::string{drive_letter, ':', '\\'}, std::move(*drive_root), root,
+                    saved, on_count, cancelled)) {
+      return false;
+    }
+  }
+  tree = std::move(fresh);
+  return true;
 }
 
 namespace {

@@ -16,15 +16,20 @@ namespace plondex {
 
 // Called with the node total whenever a song node brings it to a multiple of 10.
 using ScanCountFn = std::function<void(size_t node_total)>;
+// Asked before each entry the scan looks at; true stops the scan.
+using ScanCancelFn = std::function<bool()>;
 
-// Clears the tree and fills it from the drive: the root "All songs", then every folder and song
-// below the drive's root in the file system's order. Songs named in the check list file at
-// songs_dat_path (a native path; a missing file names none) come back checked. When that file
-// cannot be read this throws Error and leaves the tree as it was. Folder states are provisional:
-// recompute the check states afterwards. A drive letter that is no letter, or one the table has
-// no root for, gives the root alone.
-void RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
-                     const std::string& songs_dat_path, const ScanCountFn& on_count);
+// Fills the tree afresh from the drive: the root "All songs", then every folder and song below
+// the drive's root in the file system's order. Songs named in the check list file at
+// songs_dat_path (a native path; a missing file names none) come back checked. The new tree is
+// built apart and replaces the old one only when the scan is complete: when the check list file
+// cannot be read this throws Error, and when cancelled says stop it gives false, and either way
+// the tree stays as it was. Folder states are provisional: recompute the check states
+// afterwards. A drive letter that is no letter, or one the table has no root for, gives the root
+// alone.
+bool RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
+                     const std::string& songs_dat_path, const ScanCountFn& on_count,
+                     const ScanCancelFn& cancelled = nullptr);
 
 // True for a file name the scan takes as a song: extension ".mp3", ".ogg" or ".wma" in any case.
 bool IsSongFileName(std::string_view name);

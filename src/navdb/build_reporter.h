@@ -1,6 +1,7 @@
 #pragma once
 
-// How the database build reports: the log pane and the six counters.
+// How the database build reports: the log pane, the six counters and its progress, and how it is
+// asked to stop.
 
 #include <string>
 
@@ -24,6 +25,11 @@ class BuildReporter {
   virtual void LogLine(const std::string& text) = 0;
   // A counter rose to value; the window shows the number at once.
   virtual void CounterRaised(BuildCounter counter, int value) = 0;
+  // done of the build's total songs have been read: once with 0 before the first song, then
+  // after each one.
+  virtual void SongRead(int /*done*/, int /*total*/) {}
+  // Asked before each song; true stops the build there with nothing written.
+  virtual bool CancelRequested() { return false; }
 };
 
 }  // namespace plondex

@@ -26,6 +26,12 @@ constexpr size_t kSongBlock = 10 + TId3Stream::kReadAhead;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+int CountSongs(const std::vector<const SongNode*>& leaves) {
+  int songs = 0;
+  for (const SongNode* leaf : leaves) songs += IsSongFileName(leaf->text);
+  return songs;
+}
+
 // The counters of one build; a counter's label is touched only when it rises.
 class Counters {
  public:
@@ -52,23 +58,31 @@ class Build {
         counters_(reporter),
         drive_root_(files.DriveRoot(settings.drive_letter)) {}
 
-  void Run() {
+  BuildOutcome Run() {
     reporter_.ClearLog();
     // The old database stays until the new one is whole: SaveDatabase replaces it atomically.
     reporter_.LogLine("Deleting old Database");
     reporter_.LogLine("Creating Database");
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
-    if (const SongNode* root = tree_.root()) {
-      ForEachLeaf(*root, [this](const SongNode& leaf) {
-        if (leaf.parent && leaf.checked == 1) Song(leaf);
-      });
+    const std::vector<const SongNode*> leaves = CheckedLeaves(tree_);
+    const int total = CountSongs(leaves);
+    int done = 0;
+    reporter_.SongRead(0, total);
+    for (const SongNode* leaf : leaves) {
+      if (reporter_.CancelRequested()) {
+        reporter_.LogLine("Cancelled");
+        return BuildOutcome::kCancelled;
+      }
+      Song(*leaf);
+      if (IsSongFileName(leaf->text)) reporter_.SongRead(++done, total);
     }
     reporter_.LogLine("Saving Database");
     if (database_.Count() > irivdb_layout::kMaxSongs) {
-      reporter_.LogLine("Warning, too many songs: " +
-                        std::to_string(database_.Count() - irivdb_layout::kMaxSongs) +
-                        " songs not written (the player holds at most 9999)");
+      const size_t left_out = database_.Count() - irivdb_layout::kMaxSongs;
+      reporter_.LogLine("Warning, too many songs: " + std::to_string(left_out) +
+                        (left_out == 1 ? " song" : " songs") +
+                        " not written (the player holds at most 9999)");
     }
     if (!settings_.nowrite) {
       database_.SaveDatabase(files_.Locate(
@@ -77,6 +91,7 @@ class Build {
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
     WriteList(kNoTagList, no_tags_);
+    return BuildOutcome::kDone;
   }
 
  private:
@@ -292,9 +307,22 @@ std::string CommaText(const std::vector<std::string>& names) {
   return out;
 }
 
-void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
-                   TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter) {
-  Build(tree, files, settings, idv1, idv2, reporter).Run();
+std::vector<const SongNode*> CheckedLeaves(const SongTree& tree) {
+  std::vector<const SongNode*> leaves;
+  if (const SongNode* root = tree.root()) {
+    ForEachLeaf(*root, [&leaves](const SongNode& leaf) {
+      if (leaf.parent && leaf.checked == 1) leaves.push_back(&leaf);
+    });
+  }
+  return leaves;
+}
+
+int CountCheckedSongs(const SongTree& tree) { return CountSongs(CheckedLeaves(tree)); }
+
+BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
+                           const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
+                           BuildReporter& reporter) {
+  return Build(tree, files, settings, idv1, idv2, reporter).Run();
 }
 
 }  // namespace plondex

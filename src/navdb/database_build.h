@@ -32,11 +32,21 @@ inline constexpr char kNoTagList[] = "notag.m3u";
 // A file name longer than this gets a warning and goes into the long-name list.
 inline constexpr size_t kMaxFileNameLength = 52;
 
+enum class BuildOutcome { kDone, kCancelled };
+
 // Runs one build: songs are reached through files, the database is written to the drive of
 // settings.drive_letter. The ID3 readers are the window's long-lived ones. Throws Error when the
 // database cannot be written (before "Done") or a side playlist cannot be written (after it).
-void BuildDatabase(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings,
-                   TId3v1& idv1, TId3v2& idv2, BuildReporter& reporter);
+// When the reporter asks to stop, the build logs "Cancelled" as its last line, writes no file at
+// all and gives kCancelled.
+BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
+                           const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
+                           BuildReporter& reporter);
+
+// The nodes a build visits: every checked node without children below the root, in tree order.
+std::vector<const SongNode*> CheckedLeaves(const SongTree& tree);
+// How many of them are songs by their names: the total that the build's progress counts to.
+int CountCheckedSongs(const SongTree& tree);
 
 // True for the 93 byte values a tag text keeps (IsShownByte).
 bool IsAllowedTagByte(unsigned char byte);

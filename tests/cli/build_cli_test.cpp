@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "navdb/dbreader.h"
 #include "support/id3v1_builder.h"
@@ -11,6 +15,7 @@ namespace plondex {
 namespace {
 
 using test::RunCli;
+using namespace std::string_literals;
 
 class BuildCli : public ::testing::Test {
  protected:
@@ -99,6 +104,48 @@ TEST_F(BuildCli, ASideListThatCannotBeWrittenFailsAfterDone) {
   EXPECT_NE(run.out.find("Done\n"), std::string::npos);
   EXPECT_EQ(run.err.rfind("Cannot create file \"", 0), 0u) << run.err;
   EXPECT_TRUE(test::NativeExists(root_ + "/iRivNavi.iDB"));
+}
+
+// Runs plondex-cli with standard error on a terminal and standard output into out_file; gives
+// what the terminal received.
+std::string RunOnATerminal(std::vector<std::string> args, const std::string& out_file) {
+  int terminal = -1;
+  const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    const int out = ::open(out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDOUT_FILENO);
+    args.insert(args.begin(), PLONDEX_CLI);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(PLONDEX_CLI, argv.data());
+    ::_exit(127);
+  }
+  std::string seen;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) seen.append(buffer, n);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ::close(terminal);
+  return seen;
+}
+
+TEST_F(BuildCli, ProgressOnATerminalOnlyAndEveryByteOfALine) {
+  dir_.Write("player/x.mp3", test::MakeMpegAudio(1));
+  dir_.Write("player/y.ogg", test::MakeOggVorbisFile({"TITLE=A\0B"s}));
+  const std::vector<std::string> args = {"build",     root_,         "--sort",
+                                         "--verbose", "--lists-dir", lists_};
+  const auto piped = RunCli(dir_, args);
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.err, "");
+  EXPECT_NE(piped.out.find("Adjusting tag: \"A\0B\" -> \"AB\"\n"s), std::string::npos);
+
+  const std::string shown = RunOnATerminal(args, dir_.Path("terminal.out"));
+  EXPECT_NE(shown.find("\r1 / 2 songs"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\r2 / 2 songs"), std::string::npos) << shown;
+  // The line is taken away at the end, and standard output is what it is without a terminal.
+  EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << shown;
+  EXPECT_EQ(test::ReadNative(dir_.Path("terminal.out")), piped.out);
 }
 
 TEST_F(BuildCli, WrongUsage) {

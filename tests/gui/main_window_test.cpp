@@ -159,6 +159,19 @@ TEST_F(MainWindowTest, CountersStayEmptyUntilSet) {
   EXPECT_EQ(form->Memo1()->toPlainText(), QString::fromUtf8("Caf\xc3\xa9"));
 }
 
+TEST_F(MainWindowTest, SixDigitCountersCutNeitherNumberNorCaption) {
+  auto form = MakeWindow(true, true);
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  for (int i = 0; i < kBuildCounterCount; ++i)
+    form->CounterRaised(static_cast<BuildCounter>(i), 105430);
+  QApplication::processEvents();
+  QWidget* strip = form->CounterLabel(BuildCounter::kId3v1)->parentWidget();
+  for (QLabel* label : strip->findChildren<QLabel*>()) {
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+  }
+}
+
 TEST_F(MainWindowTest, CloseSavesChecksOnlyWhenTheTreeHoldsNodes) {
   dir_.Write("program/songs.dat", "kept\r\n");
   {

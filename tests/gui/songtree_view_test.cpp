@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
@@ -194,6 +196,45 @@ TEST_F(SongTreeViewTest, ReloadShowsARebuiltTree) {
   tree_.Clear();
   view_->Reload();
   EXPECT_EQ(view_->model()->rowCount(), 0);
+}
+
+TEST_F(SongTreeViewTest, ASelectedRowKeepsTheThreeLooks) {
+  view_->setCurrentIndex(Index(b_));
+  for (CheckState state :
+       {CheckState::kUnchecked, CheckState::kChecked, CheckState::kPartlyChecked}) {
+    b_->state = state;
+    view_->StatesChanged();
+    const QImage shot = view_->viewport()->grab().toImage();
+    const QPoint corner = view_->StateIconRect(Index(b_)).topLeft();
+    const QImage image = SongTreeModel::StateImage(state).toImage();
+    int differing = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        differing += shot.pixel(corner + QPoint(x, y)) != image.pixel(x, y);
+      }
+    }
+    EXPECT_EQ(differing, 0) << "state " << static_cast<int>(state);
+  }
+}
+
+TEST_F(SongTreeViewTest, TooltipsGiveTheNodePathAndLongNamesScroll) {
+  EXPECT_FALSE(Index(a1_).data(Qt::ToolTipRole).isValid());  // no drive letter known
+  char letter = 'e';
+  view_->song_model()->SetDriveLetterSource([&letter] { return letter; });
+  EXPECT_EQ(Index(a1_).data(Qt::ToolTipRole).toString(), "e:\\Alpha\\a1.mp3");
+  EXPECT_EQ(Index(ete_).data(Qt::ToolTipRole).toString(),
+            QString::fromUtf8("e:\\\xC3\xA9t\xC3\xA9.ogg"));
+  letter = ' ';  // no player drive
+  EXPECT_FALSE(Index(a1_).data(Qt::ToolTipRole).isValid());
+
+  EXPECT_EQ(view_->horizontalScrollBar()->maximum(), 0);
+  SongNode* wide = tree_.AddChild(root_, std::string(120, 'w') + ".mp3");
+  view_->Reload();
+  QApplication::processEvents();
+  EXPECT_GT(view_->horizontalScrollBar()->maximum(), 0);
+  EXPECT_GE(view_->header()->sectionSize(0),
+            view_->visualRect(Index(wide)).left() +
+                view_->fontMetrics().horizontalAdvance(QString(120, 'w')));
 }
 
 }  // namespace

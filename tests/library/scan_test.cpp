@@ -182,6 +182,21 @@ TEST_F(ScanTest, AnUnreadableCheckListLeavesTheOldTree) {
   EXPECT_EQ(Paths(), std::set<std::string>{"e:\\a.mp3"});
 }
 
+TEST_F(ScanTest, ACancelledScanLeavesTheOldTree) {
+  File("a.mp3");
+  Scan();
+  const SongNode* old_root = tree_.root();
+  for (int i = 0; i < 30; ++i) File("B/s" + std::to_string(i) + ".mp3");
+  int asked = 0;
+  EXPECT_FALSE(
+      RebuildSongTree(tree_, files_, 'e', songs_dat_, nullptr, [&] { return ++asked > 20; }));
+  EXPECT_EQ(asked, 21);  // it stops at the first yes
+  EXPECT_EQ(tree_.root(), old_root);
+  EXPECT_EQ(Paths(), std::set<std::string>{"e:\\a.mp3"});
+  EXPECT_TRUE(RebuildSongTree(tree_, files_, 'e', songs_dat_, nullptr, [] { return false; }));
+  EXPECT_EQ(tree_.node_count(), 33u);
+}
+
 TEST_F(ScanTest, NeverFollowsLinksToFolders) {
   File("A/B/deep.mp3");
   ASSERT_EQ(::symlink("..", (player_ + "/A/B/up").c_str()), 0);

@@ -306,6 +306,50 @@ TEST_F(DatabaseBuildTest, MoreThanTheFileHoldsIsReported) {
             reporter_.log.end());
 }
 
+// Records the progress and asks to stop once `after` songs have been read.
+class CancellingReporter : public test::RecordingReporter {
+ public:
+  explicit CancellingReporter(int after) : after_(after) {}
+  void SongRead(int done, int total) override { progress.emplace_back(done, total); }
+  bool CancelRequested() override { return !progress.empty() && progress.back().first >= after_; }
+  std::vector<std::pair<int, int>> progress;
+
+ private:
+  int after_;
+};
+
+TEST_F(DatabaseBuildTest, ProgressCountsTheCheckedSongsAndCancelStopsWithinOneSong) {
+  Song("a.mp3", Mp3WithId3v1("A", 1));
+  Song("b.mp3", test::MakeMpegAudio(1));
+  Song(std::string(60, 'c') + ".mp3", Mp3WithId3v1("C", 1));
+  Song("d.mp3", Mp3WithId3v1("D", 1));
+  Song("iRivNavi.iDB", "old");
+  dir_.MakeFolder("player/Empty");  // visited, but no song
+  RebuildSongTree(tree_, drive_.files, 'e', "", nullptr);
+  SetSubtreeState(tree_.root(), CheckState::kChecked);
+  RecomputeCheckStates(tree_);
+  SortSongTree(tree_);
+  ToggleNode(tree_.root()->children[3].get());  // d.mp3 is not read
+  ASSERT_EQ(CountCheckedSongs(tree_), 3);
+
+  CancellingReporter stopped(2);
+  EXPECT_EQ(BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, stopped),
+            BuildOutcome::kCancelled);
+  EXPECT_EQ(stopped.log, (std::vector<std::string>{"Deleting old Database", "Creating Database",
+                                                   "No tags found: e:\\b.mp3", "Cancelled"}));
+  EXPECT_EQ(stopped.progress, (std::vector<std::pair<int, int>>{{0, 3}, {1, 3}, {2, 3}}));
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "old");
+  EXPECT_EQ(test::ListNames(settings_.lists_folder), "");  // no notag.m3u for b.mp3
+
+  CancellingReporter whole(100);
+  EXPECT_EQ(BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, whole),
+            BuildOutcome::kDone);
+  EXPECT_EQ(whole.progress.back(), std::make_pair(3, 3));
+  EXPECT_EQ(whole.log.back(), "Done");
+  EXPECT_EQ(Records().size(), 2u);
+  EXPECT_EQ(test::ListNames(settings_.lists_folder), "longfilename.m3u notag.m3u");
+}
+
 TEST(CleanTagText, KeepsTheAllowedBytesAndCutsToLimitMinusOne) {
   test::RecordingReporter r;
   int allowed = 0;

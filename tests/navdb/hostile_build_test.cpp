@@ -330,7 +330,7 @@ TEST_F(HostileBuildTest, TwentyThousandEntriesInOneFolder) {
   Build();
   EXPECT_EQ(reporter_.Value(BuildCounter::kId3v1), 10000);
   EXPECT_TRUE(
-      Logged("Warning, too many songs: 1 songs not written (the player holds at most 9999)"));
+      Logged("Warning, too many songs: 1 song not written (the player holds at most 9999)"));
   const std::vector<tsong> records = Records();
   ASSERT_EQ(records.size(), 9999u);
   for (const tsong& s : records) ASSERT_EQ(s.Title, "Same") << s.Path;

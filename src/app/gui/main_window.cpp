@@ -11,8 +11,13 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
+#include <utility>
 
+#include "app/gui/background_job.h"
+#include "app/gui/build_dialog.h"
+#include "app/gui/log_pane.h"
 #include "app/gui/options_dialog.h"
 #include "app/gui/playlist_panel.h"
 #include "app/gui/qt_prompter.h"
@@ -50,6 +55,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   auto* songs_box = new QGroupBox(QStringLiteral("Songs on player (*.mp3,*.ogg,*.wma)"));
   auto* songs_layout = new QVBoxLayout(songs_box);
   tree_view_ = new SongTreeView(&tree_, songs_box);
+  tree_view_->song_model()->SetDriveLetterSource([this] { return player_drive_; });
   songs_layout->addWidget(tree_view_);
 
   // The playlist pane draws its own "Playlists" group box.
@@ -76,6 +82,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   options_ = new TForm2(this);
   warning_ = new TForm3(this);
   reading_ = new Treading(this);
+  building_ = new BuildDialog(this);
   run_warning = [](TForm3& dialog) { return dialog.exec() == QDialog::Accepted; };
   run_options = [](TForm2& dialog) { return dialog.exec() == QDialog::Accepted; };
 
@@ -91,7 +98,6 @@ QWidget* TForm1::BuildBottomPane() {
   auto* layout = new QHBoxLayout(bottom);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* counters = new QWidget(bottom);
-  counters->setFixedWidth(177);
   auto* grid = new QGridLayout(counters);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setVerticalSpacing(0);
@@ -101,13 +107,15 @@ QWidget* TForm1::BuildBottomPane() {
     grid->addWidget(new QLabel(QString::fromUtf8(kBuildCounterCaptions[i]), counters), i, 0);
     counter_labels_[i] = new QLabel(QString(), counters);
     counter_labels_[i]->setObjectName(QString::fromUtf8(kValueNames[i]));
+    // Six digits fit beside the captions.
+    counter_labels_[i]->setMinimumWidth(
+        counter_labels_[i]->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
     grid->addWidget(counter_labels_[i], i, 1);
   }
+  counters->setFixedWidth(std::max(177, counters->sizeHint().width()));
   layout->addWidget(counters);
-  memo_ = new QPlainTextEdit(bottom);
+  memo_ = new LogPane(bottom);
   memo_->setObjectName(QStringLiteral("Memo1"));
-  memo_->setReadOnly(true);
-  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layout->addWidget(memo_, 1);
@@ -218,17 +226,39 @@ void TForm1::RunOptionsDialog() {
   SaveOptions(IniPath(), choices, options_->Answer(), *drives_, settings_, player_drive_);
 }
 
-void TForm1::ReloadPlayer() {
-  reading_->ShowNow();
+bool TForm1::RunInBackground(BusyDialog* dialog, const std::function<void(BackgroundJob&)>& work) {
+  BackgroundJob job(dialog);
+  job_ = &job;
+  std::exception_ptr failure;
   try {
-    RebuildSongTree(tree_, files_, player_drive_, program_folder_ + "/" + kSongsFile,
-                    [this](size_t total) { reading_->SetCount(total); });
+    job.Run([&work, &job] { work(job); });
   } catch (...) {
-    reading_->hide();
-    throw;
+    failure = std::current_exception();
   }
-  reading_->hide();
-  RecomputeCheckStates(tree_);
+  job_ = nullptr;
+  memo_->Flush();
+  // A close box clicked while the job ran closes the window after it, also when it failed.
+  const bool closing = std::exchange(close_after_job_, false);
+  if (closing) QTimer::singleShot(0, this, &TForm1::close);
+  if (failure) std::rethrow_exception(failure);
+  return !closing;
+}
+
+void TForm1::ReloadPlayer() {
+  // The new tree is filled apart and takes the place of the shown one only when it is complete.
+  SongTree fresh;
+  bool complete = false;
+  const char drive = player_drive_;
+  const std::string songs_dat = program_folder_ + "/" + kSongsFile;
+  const bool go_on = RunInBackground(reading_, [&](BackgroundJob& job) {
+    complete = RebuildSongTree(
+        fresh, files_, drive, songs_dat,
+        [this, &job](size_t total) { job.Post([this, total] { reading_->SetCount(total); }); },
+        [&job] { return job.CancelRequested(); });
+    if (complete) RecomputeCheckStates(fresh);
+  });
+  if (!go_on || !complete) return;
+  tree_ = std::move(fresh);
   tree_view_->Reload();
   panel_->ReloadPlaylists();
 }
@@ -256,7 +286,19 @@ void TForm1::SortTree1Click() { tree_view_->SortNodes(); }
 void TForm1::Create1Click() {
   const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
                             program_folder_};
-  if (!Run([&] { BuildDatabase(tree_, files_, build, idv1_, idv2_, *this); })) return;
+  building_->SetProgress(0, CountCheckedSongs(tree_));
+  BuildOutcome outcome = BuildOutcome::kCancelled;
+  bool go_on = false;
+  if (!Run([&] {
+        go_on = RunInBackground(building_, [&](BackgroundJob& job) {
+          QueuedReporter reporter(job, *this);
+          outcome = BuildDatabase(tree_, files_, build, idv1_, idv2_, reporter);
+        });
+      })) {
+    return;
+  }
+  // A cancelled build wrote nothing: there is nothing to remind of.
+  if (!go_on || outcome == BuildOutcome::kCancelled) return;
   if (settings_.nowrite) {
     prompter_->Information(
         "DB discarded and not written! Go to the options menu to enable DB writing.");
@@ -273,17 +315,28 @@ void TForm1::About1Click() {
       "player.\r\nUse it at your own risk.");
 }
 
-void TForm1::ClearLog() { memo_->clear(); }
+void TForm1::ClearLog() { memo_->Clear(); }
 
-void TForm1::LogLine(const std::string& text) { memo_->appendPlainText(ToQt(text)); }
-
-void TForm1::CounterRaised(BuildCounter counter, int value) {
-  QLabel* label = CounterLabel(counter);
-  label->setText(QString::number(value));
-  label->repaint();
+void TForm1::LogLine(const std::string& text) {
+  memo_->AddLine(ToQt(text));
+  // While a job runs, lines are added together at the next turn of the event loop.
+  if (!job_) memo_->Flush();
 }
 
+void TForm1::CounterRaised(BuildCounter counter, int value) {
+  CounterLabel(counter)->setText(QString::number(value));
+}
+
+void TForm1::SongRead(int done, int total) { building_->SetProgress(done, total); }
+
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (job_) {
+    // The job stops after its current song or folder; the window closes after it.
+    close_after_job_ = true;
+    job_->RequestCancel();
+    event->ignore();
+    return;
+  }
   if (settings_loaded_ && !tree_.empty()) {
     const bool saved =
         Run([this] { SaveCheckStates(tree_, player_drive_, program_folder_ + "/" + kSongsFile); });

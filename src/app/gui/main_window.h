@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/core/settings.h"
+#include "app/gui/log_pane.h"
 #include "library/songtree.h"
 #include "navdb/build_reporter.h"
 #include "platform/drives.h"
@@ -21,6 +22,9 @@ class QMenu;
 
 namespace plondex {
 
+class BackgroundJob;
+class BusyDialog;
+class BuildDialog;
 class PlaylistPanel;
 class SongTreeView;
 class TForm2;
@@ -46,7 +50,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
 
   // The start-up sequence; runs on the window's first showing.
   void StartUp();
-  // Rebuilds the song tree, recomputes its checks and lists the playlists.
+  // Rebuilds the song tree, recomputes its checks and lists the playlists. A cancelled search
+  // leaves the tree and the playlists as they were.
   void ReloadPlayer();
   void RunOptionsDialog();
 
@@ -54,6 +59,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   void ClearLog() override;
   void LogLine(const std::string& text) override;
   void CounterRaised(BuildCounter counter, int value) override;
+  void SongRead(int done, int total) override;
 
   const Settings& settings() const { return settings_; }
   char player_drive() const { return player_drive_; }
@@ -65,6 +71,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
     return counter_labels_[static_cast<int>(counter)];
   }
   Treading* reading() const { return reading_; }
+  BuildDialog* building() const { return building_; }
   TForm2* options() const { return options_; }
   TForm3* warning() const { return warning_; }
   QAction* FindAction(const QString& object_name) const;
@@ -88,6 +95,10 @@ class TForm1 : public QMainWindow, public BuildReporter {
   QWidget* BuildBottomPane();
   // Runs a command; a failure it does not handle itself goes to the error box.
   bool Run(const std::function<void()>& command);
+  // Runs work on the worker thread behind the dialog (see BackgroundJob). False when the window
+  // was asked to close meanwhile: it closes once the caller has returned, and the caller shows
+  // nothing more.
+  bool RunInBackground(BusyDialog* dialog, const std::function<void(BackgroundJob&)>& work);
   std::string IniPath() const;
 
   std::shared_ptr<const DriveTable> drives_;
@@ -115,17 +126,22 @@ class TForm1 : public QMainWindow, public BuildReporter {
   bool settings_loaded_ = false;
   char player_drive_ = kNoDrive;
   bool started_ = false;
+  // What the worker uses while a job runs; the window's thread leaves it alone meanwhile (a search
+  // fills a tree of its own, and a build only reads the tree).
   SongTree tree_;
   TId3v1 idv1_;
   TId3v2 idv2_;
+  BackgroundJob* job_ = nullptr;  // while a scan or build runs
+  bool close_after_job_ = false;
 
   SongTreeView* tree_view_ = nullptr;
   PlaylistPanel* panel_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
+  LogPane* memo_ = nullptr;
   QLabel* counter_labels_[kBuildCounterCount] = {};
   TForm2* options_ = nullptr;
   TForm3* warning_ = nullptr;
   Treading* reading_ = nullptr;
+  BuildDialog* building_ = nullptr;
 };
 
 }  // namespace plondex

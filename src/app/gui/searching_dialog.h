@@ -1,19 +1,18 @@
 #pragma once
 
-#include <QDialog>
 #include <QLabel>
+
+#include "app/gui/busy_dialog.h"
 
 namespace plondex {
 
-// Treading: shown while the player is searched, with the number of songs found.
-class Treading : public QDialog {
+// Treading: up while the player is searched, with the number of nodes found so far.
+class Treading : public BusyDialog {
   Q_OBJECT
  public:
   explicit Treading(QWidget* parent = nullptr);
 
-  // Shows the dialog without making it modal and paints it at once.
-  void ShowNow();
-  // Sets the number and repaints it at once.
+  // Sets the number; it keeps its text until the next search sets it again.
   void SetCount(size_t count);
   QString CountText() const { return count_->text(); }
 

@@ -1,13 +1,16 @@
 #include "app/gui/songtree_model.h"
 
+#include <QIcon>
 #include <QMimeData>
 #include <QPainter>
 #include <QPen>
 #include <array>
 #include <vector>
 
+#include "library/scan.h"
 #include "library/treeops.h"
 #include "platform/codepage.h"
+#include "platform/drives.h"
 
 namespace plondex {
 namespace {
@@ -32,6 +35,31 @@ QPixmap DrawStateImage(CheckState state) {
     }
   }
   return image;
+}
+
+// The state image as an icon that looks the same on a selected row: the style would tint it with
+// the selection's colour, and an empty box would then look like a partly checked one.
+QVariant StateIcon(CheckState state) {
+  static const std::array<QIcon, 3> icons = [] {
+    std::array<QIcon, 3> made;
+    const CheckState states[] = {CheckState::kUnchecked, CheckState::kChecked,
+                                 CheckState::kPartlyChecked};
+    for (size_t i = 0; i < made.size(); ++i) {
+      const QPixmap image = SongTreeModel::StateImage(states[i]);
+      made[i].addPixmap(image, QIcon::Normal);
+      made[i].addPixmap(image, QIcon::Selected);
+    }
+    return made;
+  }();
+  switch (state) {
+    case CheckState::kUnchecked:
+      return icons[0];
+    case CheckState::kChecked:
+      return icons[1];
+    case CheckState::kPartlyChecked:
+      return icons[2];
+  }
+  return QVariant();
 }
 
 }  // namespace
@@ -116,9 +144,12 @@ QVariant SongTreeModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       return QString::fromStdString(AnsiToUtf8(node->text));
-    case Qt::DecorationRole: {
-      QPixmap image = StateImage(node->state);
-      return image.isNull() ? QVariant() : QVariant(image);
+    case Qt::DecorationRole:
+      return StateIcon(node->state);
+    case Qt::ToolTipRole: {
+      const char letter = drive_letter_ ? NormalizeDriveLetter(drive_letter_()) : 0;
+      if (!letter) return QVariant();
+      return QString::fromStdString(AnsiToUtf8(NodePath(*node, letter).text()));
     }
     default:
       return QVariant();

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QPixmap>
+#include <functional>
 
 #include "library/songtree.h"
 
@@ -19,6 +20,9 @@ class SongTreeModel : public QAbstractItemModel {
   static constexpr const char* kMimeType = "application/x-plondex-song-node";
 
   explicit SongTreeModel(SongTree* tree, QObject* parent = nullptr);
+
+  // The drive letter that node paths (the tooltips) begin with, asked when one is shown.
+  void SetDriveLetterSource(std::function<char()> source) { drive_letter_ = std::move(source); }
 
   // Call after the tree was rebuilt or cleared: every index handed out before is dropped.
   void Reset();
@@ -45,6 +49,7 @@ class SongTreeModel : public QAbstractItemModel {
 
  private:
   SongTree* tree_;
+  std::function<char()> drive_letter_;
 };
 
 }  // namespace plondex

@@ -1,6 +1,7 @@
 #include "app/gui/songtree_view.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
@@ -33,6 +34,10 @@ SongTreeView::SongTreeView(SongTree* tree, QWidget* parent)
   setModel(model_);
   setItemDelegate(delegate_);
   setHeaderHidden(true);
+  // The column is as wide as the widest name shown, so a long name scrolls into view rather
+  // than being cut.
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  header()->setStretchLastSection(false);
   setIndentation(19);
   setIconSize(QSize(13, 13));
   setUniformRowHeights(true);

@@ -15,6 +15,9 @@ class Prompter {
   virtual void Information(const std::string& text) = 0;
   // Warning box with an OK button.
   virtual void Warning(const std::string& text) = 0;
+  // Warning box with an OK button, the default, and a second button; true when the second one
+  // was pressed.
+  virtual bool WarningWithChoice(const std::string& text, const std::string& other_button) = 0;
   // The error box that reports a failure a command does not handle itself.
   virtual void ShowError(const std::string& text) = 0;
   // Yes/No question of the information kind, titled "Information"; "&Yes" is the default and

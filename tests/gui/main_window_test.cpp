@@ -13,6 +13,7 @@
 #include "app/gui/searching_dialog.h"
 #include "app/gui/warning_dialog.h"
 #include "library/checkstates.h"
+#include "navdb/irivdb.h"
 #include "platform/files.h"
 #include "support/id3v1_builder.h"
 #include "support/scripted_prompter.h"
@@ -229,6 +230,62 @@ TEST_F(MainWindowTest, CreateDatabaseWithNowriteAndAfterAnError) {
   ASSERT_EQ(prompter_->shown.size(), 1u);  // the error box and no closing box
   EXPECT_EQ(prompter_->shown[0].kind, "error");
   EXPECT_EQ(prompter_->shown[0].text.rfind("Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
+}
+
+TEST_F(MainWindowTest, EjectFromTheMenuOrTheClosingBoxLeavesTheTreeAndThePlayerGone) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", test::MakeMpegAudio(1));
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  ASSERT_EQ(form->FindAction("Eject1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_J));
+  form->FindAction("Eject1")->trigger();
+  EXPECT_EQ(prompter_->Texts(), std::vector<std::string>{"The iHP can be unplugged now."});
+  EXPECT_EQ(form->song_tree().node_count(), 2u);
+  form->Update1Click();
+  EXPECT_EQ(prompter_->Texts().back(), "IHP not connected!");
+
+  drives_->Add('e', dir_.Path("player"), "IHP-120", "1234-ABCD");  // plugged in again
+  auto second = MakeWindow(true, true);
+  second->StartUp();
+  prompter_->choice_answers = {true};
+  second->Create1Click();
+  EXPECT_EQ(prompter_->choices, std::vector<std::string>{"Eject iHP"});
+  EXPECT_EQ(prompter_->Texts("information"),
+            std::vector<std::string>{"The iHP can be unplugged now."});
+  EXPECT_FALSE(drives_->DrivePresent('e'));
+}
+
+TEST_F(MainWindowTest, CheckSongsInTheDatabaseShowsWhatCameOfIt) {
+  WriteIni("1234-ABCD");
+  for (const char* song : {"Rock/a.mp3", "Rock/b.mp3", "c.mp3"}) {
+    dir_.Write(std::string("player/") + song, test::MakeMpegAudio(1));
+  }
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  QAction* check = form->FindAction("CheckDatabase1");
+  check->trigger();
+  EXPECT_EQ(prompter_->Texts(), std::vector<std::string>{"The iHP has no database yet."});
+
+  tirivdb db;
+  db.AddSong(tsong{"\\ROCK\\A.MP3", "T", "A", "L", "G"});
+  db.AddSong(tsong{"\\gone.mp3", "T", "A", "L", "G"});
+  db.SaveDatabase(FileLocation(dir_.Path("player/iRivNavi.iDB")));
+  check->trigger();
+  EXPECT_EQ(prompter_->Texts().back(),
+            "1 songs of the database are checked. 1 songs of the database are no longer on the "
+            "player.");
+  std::vector<std::string> checked;
+  ForEachLeaf(*form->song_tree().root(), [&](const SongNode& leaf) {
+    if (leaf.checked) checked.push_back(leaf.text);
+  });
+  EXPECT_EQ(checked, std::vector<std::string>{"a.mp3"});
+  EXPECT_EQ(form->song_tree().root()->state, CheckState::kPartlyChecked);
+
+  dir_.Write("player/iRivNavi.iDB", "broken");
+  check->trigger();
+  ASSERT_EQ(prompter_->shown.back().kind, "error");
+  EXPECT_EQ(prompter_->shown.back().text.rfind("The database of the iHP cannot be read: ", 0), 0u);
+  EXPECT_EQ(form->song_tree().root()->state, CheckState::kPartlyChecked);
 }
 
 TEST(WarningDialog, OkOnlyWhileTheBoxIsChecked) {

@@ -20,6 +20,15 @@ class ScriptedPrompter : public Prompter {
 
   void Information(const std::string& text) override { shown.push_back({"information", text}); }
   void Warning(const std::string& text) override { shown.push_back({"warning", text}); }
+  // Recorded as a warning; answers from choice_answers (none left: OK).
+  bool WarningWithChoice(const std::string& text, const std::string& other_button) override {
+    shown.push_back({"warning", text});
+    choices.push_back(other_button);
+    if (choice_answers.empty()) return false;
+    const bool answer = choice_answers.front();
+    choice_answers.pop_front();
+    return answer;
+  }
   void ShowError(const std::string& text) override { shown.push_back({"error", text}); }
   bool Confirm(const std::string& text) override {
     shown.push_back({"confirm", text});
@@ -48,6 +57,8 @@ class ScriptedPrompter : public Prompter {
 
   std::vector<Shown> shown;
   std::deque<bool> confirm_answers;                      // answers to Confirm, in order
+  std::deque<bool> choice_answers;                       // WarningWithChoice: true = other button
+  std::vector<std::string> choices;                      // the other buttons offered
   std::deque<std::optional<std::string>> input_answers;  // answers to InputBox, in order
 };
 

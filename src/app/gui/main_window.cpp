@@ -17,6 +17,7 @@
 
 #include "app/gui/background_job.h"
 #include "app/gui/build_dialog.h"
+#include "app/gui/eject_dialog.h"
 #include "app/gui/log_pane.h"
 #include "app/gui/options_dialog.h"
 #include "app/gui/playlist_panel.h"
@@ -29,6 +30,7 @@
 #include "library/scan.h"
 #include "library/treeops.h"
 #include "navdb/database_build.h"
+#include "navdb/database_checks.h"
 #include "platform/error.h"
 
 namespace plondex {
@@ -83,6 +85,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   warning_ = new TForm3(this);
   reading_ = new Treading(this);
   building_ = new BuildDialog(this);
+  ejecting_ = new EjectDialog(this);
   run_warning = [](TForm3& dialog) { return dialog.exec() == QDialog::Accepted; };
   run_options = [](TForm2& dialog) { return dialog.exec() == QDialog::Accepted; };
 
@@ -134,6 +137,7 @@ void TForm1::BuildMenus() {
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   add(file, "Options1", "&Options", QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::Options1Click);
+  add(file, "Eject1", "Eject iHP", QKeySequence(Qt::CTRL | Qt::Key_J), &TForm1::Eject1Click);
   file->addSeparator();
   add(file, "Exit1", "&Exit", QKeySequence(), &TForm1::Exit1Click);
 
@@ -144,6 +148,8 @@ void TForm1::BuildMenus() {
   add(songs, "CollpaseAll1", "&Collapse All", QKeySequence(Qt::CTRL | Qt::Key_L),
       &TForm1::CollpaseAll1Click);
   add(songs, "SortTree1", "Sort Tree", QKeySequence(), &TForm1::SortTree1Click);
+  add(songs, "CheckDatabase1", "Check songs in iHP database", QKeySequence(),
+      &TForm1::CheckDatabase1Click);
   songs->addSeparator();
   add(songs, "Create1", "Create &Database", QKeySequence(Qt::CTRL | Qt::Key_D),
       &TForm1::Create1Click);
@@ -269,12 +275,44 @@ void TForm1::Options1Click() {
 
 void TForm1::Exit1Click() { close(); }
 
+bool TForm1::PlayerConnected() {
+  if (player_drive_ != kNoDrive && drives_->DrivePresent(player_drive_)) return true;
+  prompter_->Information(kNotConnected);
+  return false;
+}
+
 void TForm1::Update1Click() {
-  if (player_drive_ == kNoDrive || !drives_->DrivePresent(player_drive_)) {
-    prompter_->Information(kNotConnected);
+  if (PlayerConnected()) Run([this] { ReloadPlayer(); });
+}
+
+void TForm1::Eject1Click() {
+  if (PlayerConnected()) EjectPlayer();
+}
+
+void TForm1::EjectPlayer() {
+  std::string answer;
+  bool go_on = false;
+  const char drive = player_drive_;
+  // Unmounting may wait for the disk, or for the user to allow it: the window keeps repainting.
+  if (!Run([&] {
+        go_on = RunInBackground(ejecting_, [&](BackgroundJob&) { answer = drives_->Eject(drive); });
+      })) {
     return;
   }
-  Run([this] { ReloadPlayer(); });
+  if (go_on) prompter_->Information(answer);
+}
+
+void TForm1::CheckDatabase1Click() {
+  if (!PlayerConnected()) return;
+  DatabaseChecks checks;
+  if (!Run([&] { checks = CheckSongsOfDatabase(tree_, files_, player_drive_); })) return;
+  tree_view_->StatesChanged();
+  const std::string text = DatabaseChecksMessage(checks);
+  if (checks.outcome == DatabaseChecks::Outcome::kDamaged) {
+    prompter_->ShowError(text);
+  } else {
+    prompter_->Information(text);
+  }
 }
 
 void TForm1::ExpandAll1Click() { tree_view_->ExpandAllNodes(); }
@@ -303,9 +341,11 @@ void TForm1::Create1Click() {
     prompter_->Information(
         "DB discarded and not written! Go to the options menu to enable DB writing.");
   } else {
-    prompter_->Warning(
+    const bool eject = prompter_->WarningWithChoice(
         "Remember to disable the device before disconnecting the cable of the iHP.\r\nIf not all "
-        "data is written correctly it can corrupt the content of the harddisk!");
+        "data is written correctly it can corrupt the content of the harddisk!",
+        "Eject iHP");
+    if (eject) EjectPlayer();
   }
 }
 

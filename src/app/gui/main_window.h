@@ -25,6 +25,7 @@ namespace plondex {
 class BackgroundJob;
 class BusyDialog;
 class BuildDialog;
+class EjectDialog;
 class PlaylistPanel;
 class SongTreeView;
 class TForm2;
@@ -78,11 +79,13 @@ class TForm1 : public QMainWindow, public BuildReporter {
 
  public slots:
   void Options1Click();
+  void Eject1Click();
   void Exit1Click();
   void Update1Click();
   void ExpandAll1Click();
   void CollpaseAll1Click();
   void SortTree1Click();
+  void CheckDatabase1Click();
   void Create1Click();
   void About1Click();
 
@@ -93,6 +96,10 @@ class TForm1 : public QMainWindow, public BuildReporter {
  private:
   void BuildMenus();
   QWidget* BuildBottomPane();
+  // True when the player is there; otherwise says "IHP not connected!".
+  bool PlayerConnected();
+  // Ejects the player drive in the background and shows the answer.
+  void EjectPlayer();
   // Runs a command; a failure it does not handle itself goes to the error box.
   bool Run(const std::function<void()>& command);
   // Runs work on the worker thread behind the dialog (see BackgroundJob). False when the window
@@ -110,6 +117,9 @@ class TForm1 : public QMainWindow, public BuildReporter {
     explicit ForwardingPrompter(std::unique_ptr<Prompter>* target) : target_(target) {}
     void Information(const std::string& text) override { (*target_)->Information(text); }
     void Warning(const std::string& text) override { (*target_)->Warning(text); }
+    bool WarningWithChoice(const std::string& text, const std::string& other_button) override {
+      return (*target_)->WarningWithChoice(text, other_button);
+    }
     void ShowError(const std::string& text) override { (*target_)->ShowError(text); }
     bool Confirm(const std::string& text) override { return (*target_)->Confirm(text); }
     std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
@@ -142,6 +152,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   TForm3* warning_ = nullptr;
   Treading* reading_ = nullptr;
   BuildDialog* building_ = nullptr;
+  EjectDialog* ejecting_ = nullptr;
 };
 
 }  // namespace plondex

@@ -29,6 +29,16 @@ void QtPrompter::Warning(const std::string& text) {
   ShowBox(parent_, QMessageBox::Warning, QStringLiteral("Warning"), text);
 }
 
+bool QtPrompter::WarningWithChoice(const std::string& text, const std::string& other_button) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), ToQtMessage(text),
+                  QMessageBox::Ok, parent_);
+  QPushButton* other = box.addButton(ToQt(other_button), QMessageBox::ActionRole);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
+  return box.clickedButton() == other;
+}
+
 void QtPrompter::ShowError(const std::string& text) {
   ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Plondex"), text);
 }

@@ -13,6 +13,7 @@ class QtPrompter : public Prompter {
 
   void Information(const std::string& text) override;
   void Warning(const std::string& text) override;
+  bool WarningWithChoice(const std::string& text, const std::string& other_button) override;
   void ShowError(const std::string& text) override;
   bool Confirm(const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,

@@ -168,7 +168,7 @@ bool TransliterateToLatin(icu::UnicodeString& text) {
 // context (Japanese kana with a separate voicing mark, for instance).
 class Speller {
  public:
-  explicit Speller(std::string start) : out_(std::move(start)) {}
+  Speller(std::string start, SpellingBudget* budget) : out_(std::move(start)), budget_(budget) {}
 
   std::string Finish() {
     EndRun();
@@ -189,7 +189,16 @@ class Speller {
     if (SpellCharacter(c, spelling_)) {
       EndRun();
       out_ += spelling_;
-    } else if (c >= 0x10000) {
+      return;
+    }
+    if (budget_ && budget_->characters == 0) return Drop();
+    if (budget_) --budget_->characters;
+    // Long runs are transliterated in pieces: ICU takes more than linear time on some long ones.
+    // A mark stays with the letter before it, unless marks alone make the run twice too long.
+    if (run_.size() >= 2 * kLongestRun || (run_.size() >= kLongestRun && !IsCombiningMark(c))) {
+      EndRun();
+    }
+    if (c >= 0x10000) {
       run_.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
       run_.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
     } else {
@@ -210,7 +219,9 @@ class Speller {
     }
   }
 
+  static constexpr size_t kLongestRun = 64;
   std::string out_;
+  SpellingBudget* budget_;
   std::u16string run_;
   std::string spelling_;
 };
@@ -337,10 +348,10 @@ bool IsShownByte(unsigned char byte) {
   return false;
 }
 
-std::string WideToTagAnsi(std::u16string_view wide) {
+std::string WideToTagAnsi(std::u16string_view wide, SpellingBudget* budget) {
   std::string start;
   start.reserve(wide.size());
-  Speller speller(std::move(start));
+  Speller speller(std::move(start), budget);
   for (size_t i = 0; i < wide.size(); ++i) {
     char32_t c = wide[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
@@ -361,8 +372,8 @@ std::string WideToTagAnsi(std::u16string_view wide) {
   return speller.Finish();
 }
 
-std::string Utf8ToTagAnsi(std::string_view utf8) {
-  if (auto wide = Utf8ToWide(utf8)) return WideToTagAnsi(*wide);
+std::string Utf8ToTagAnsi(std::string_view utf8, SpellingBudget* budget) {
+  if (auto wide = Utf8ToWide(utf8)) return WideToTagAnsi(*wide, budget);
   return std::string(utf8);
 }
 
@@ -370,7 +381,7 @@ std::string AnsiToShownText(std::string_view ansi) {
   size_t shown = 0;
   while (shown < ansi.size() && IsShownByte(static_cast<unsigned char>(ansi[shown]))) ++shown;
   if (shown == ansi.size()) return std::string(ansi);
-  Speller speller{std::string(ansi.substr(0, shown))};
+  Speller speller(std::string(ansi.substr(0, shown)), nullptr);
   for (char ch : ansi.substr(shown)) {
     const auto b = static_cast<unsigned char>(ch);
     if (IsShownByte(b)) {

@@ -50,14 +50,22 @@ std::string WideToUtf8(std::u16string_view wide);
 // e-grave, e-acute, o umlaut and u umlaut.
 bool IsShownByte(unsigned char byte);
 
+// Transliterating other scripts is by far the costliest step of the spelling. A reader that
+// converts many texts of one file gives them one budget of characters that may take that step,
+// and characters past it are dropped: a file made to be slow cannot hold a build up for long.
+struct SpellingBudget {
+  size_t characters = 0;
+};
+
 // UTF-16 tag text to 8-bit, for ID3v2 UTF-16 and WMA texts: a character that Windows-1252
 // holds becomes its byte as in WideToAnsi (even one the player does not show); any other
-// character takes its readable spelling, or is dropped when it has none.
-std::string WideToTagAnsi(std::u16string_view wide);
+// character takes its readable spelling, or is dropped when it has none (or when the budget, if
+// one is given, is spent).
+std::string WideToTagAnsi(std::u16string_view wide, SpellingBudget* budget = nullptr);
 
 // UTF-8 tag text to 8-bit, for ID3v2 UTF-8 and Ogg texts: valid UTF-8 as WideToTagAnsi; bytes
 // that are not valid UTF-8 are kept as they are (8-bit text already), as in Utf8ToAnsi.
-std::string Utf8ToTagAnsi(std::string_view utf8);
+std::string Utf8ToTagAnsi(std::string_view utf8, SpellingBudget* budget = nullptr);
 
 // An 8-bit tag text as the player shows it: every byte the player shows stays, other bytes from
 // 128 up take the readable spelling of their Windows-1252 character, and control characters

@@ -139,12 +139,16 @@ bool TId3Stream::ReadByteOrderMark(bool& big_endian) {
 std::string TId3Stream::ReadText16() {
   bool big_endian;
   if (FrameBytesLeft() < 2 || !ReadByteOrderMark(big_endian)) return {};
-  return WideToTagAnsi(ReadUnits(big_endian));
+  return WideToTagAnsi(ReadUnits(big_endian), spelling_budget_);
 }
 
-std::string TId3Stream::ReadText16BigEndian() { return WideToTagAnsi(ReadUnits(true)); }
+std::string TId3Stream::ReadText16BigEndian() {
+  return WideToTagAnsi(ReadUnits(true), spelling_budget_);
+}
 
-std::string TId3Stream::ReadTextUtf8() { return Utf8ToTagAnsi(ValidUtf8Part(ReadText8())); }
+std::string TId3Stream::ReadTextUtf8() {
+  return Utf8ToTagAnsi(ValidUtf8Part(ReadText8()), spelling_budget_);
+}
 
 std::string TId3Stream::ReadText(uint8_t encoding) {
   switch (encoding) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 
 namespace plondex {
@@ -26,6 +27,10 @@ class TId3Stream {
   // fewer bytes than it promised makes the read that needs them throw "Stream read error".
   TId3Stream(const ByteSource& source, uint64_t offset, uint64_t size,
              size_t read_ahead = kReadAhead);
+
+  // The budget the texts read from the stream spell out of (see SpellingBudget); none by default.
+  // It must outlive the stream.
+  void SetSpellingBudget(SpellingBudget* budget) { spelling_budget_ = budget; }
 
   uint64_t Size() const { return size_; }
   uint64_t Position() const { return position_; }
@@ -107,6 +112,7 @@ class TId3Stream {
   uint64_t position_ = 0;
   uint64_t frame_end_ = 0;
   bool in_frame_ = false;
+  SpellingBudget* spelling_budget_ = nullptr;
 };
 
 // Frame windows are always closed again, also when a handler fails.

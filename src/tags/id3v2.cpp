@@ -25,7 +25,12 @@ constexpr uint64_t kFrameHeaderSize22 = 6;
 // The unsynchronised body is copied in pieces of this size.
 constexpr size_t kUnsyncPiece = 500;
 // The most a compressed frame may inflate to.
+// What the compressed frames of one tag may inflate to, together: each frame at most its data
+// length indicator, and all of them at most this.
 constexpr size_t kMaxInflated = 16 << 20;
+// Characters of one tag's texts that may go through the transliteration of other scripts: far
+// more than any tag's titles and names hold.
+constexpr size_t kTagSpellingBudget = 16384;
 
 // ID3v2.4 frame format flags.
 constexpr uint8_t kGroupingFlag = 0x40;
@@ -431,6 +436,8 @@ void TId3v2::ReadFromSource(const ByteSource& source) {
 
 void TId3v2::ReadTag(const ByteSource& source) {
   Clear();
+  spelling_budget_ = SpellingBudget{kTagSpellingBudget};
+  inflate_budget_ = kMaxInflated;
   unsigned char header[kHeaderSize];
   if (source.ReadAt(0, header, kHeaderSize) < kHeaderSize) throw Error("Stream read error");
   tag_present_ = std::memcmp(header, "ID3", 3) == 0;
@@ -455,6 +462,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
   TId3Stream stream = unsynchronisation_ && major_version_ < 4
                           ? TId3Stream(ReadUnsynchronisedBody(source, size))
                           : TId3Stream(source, kHeaderSize, size);
+  stream.SetSpellingBudget(&spelling_budget_);
   if (major_version_ == 2) return ReadFrames22(stream);
   if (extended_header_) {
     uint32_t extended_size;
@@ -503,8 +511,8 @@ void TId3v2::ReadFrames22(TId3Stream& stream) {
 }
 
 void TId3v2::ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream) {
-  // Frames nobody reads are skipped by position, whatever their flags say; so are encrypted ones.
-  if (!HasHandler(kind) || (flags & kEncryptionFlag)) return;
+  // Unknown frames are skipped by position, whatever their flags say; so are encrypted ones.
+  if (kind == K::kNone || (flags & kEncryptionFlag)) return;
   const bool unsynchronised = unsynchronisation_ || (flags & kUnsynchronisationFlag);
   const bool compressed = (flags & kCompressionFlag) != 0;
   if (!unsynchronised && !compressed) {
@@ -525,7 +533,7 @@ void TId3v2::ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream) {
   }
   std::string_view content = data;
   if (flags & kGroupingFlag) content.remove_prefix(std::min<size_t>(1, content.size()));
-  size_t limit = kMaxInflated;
+  size_t limit = inflate_budget_;
   if (flags & kDataLengthFlag) {
     if (content.size() < 4) return;
     const uint32_t data_length = Synchsafe28(content.data());
@@ -537,42 +545,13 @@ void TId3v2::ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream) {
   if (compressed) {
     inflated = Inflate(content, limit);
     if (!inflated) return;  // a broken or oversized stream ends this frame only
+    inflate_budget_ -= inflated->size();
     content = *inflated;
   }
   TId3Stream decoded{std::string(content)};
+  decoded.SetSpellingBudget(&spelling_budget_);
   Id3FrameWindow window(decoded, decoded.Size());
   ReadFrame(kind, decoded);
-}
-
-// The kinds ReadFrame handles: keep the two in step.
-bool TId3v2::HasHandler(Id3FrameKind kind) {
-  if (IsId3TextFrame(kind)) return true;
-  switch (kind) {
-    case K::kTXXX:
-    case K::kWCOM:
-    case K::kWCOP:
-    case K::kWOAF:
-    case K::kWOAR:
-    case K::kWOAS:
-    case K::kWORS:
-    case K::kWPAY:
-    case K::kWPUB:
-    case K::kWXXX:
-    case K::kIPLS:
-    case K::kAPIC:
-    case K::kPCNT:
-    case K::kPOPM:
-    case K::kOWNE:
-    case K::kETCO:
-    case K::kMCDI:
-    case K::kCOMM:
-    case K::kUSLT:
-    case K::kUSER:
-    case K::kGEOB:
-      return true;
-    default:
-      return false;
-  }
 }
 
 void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "tags/id3terms.h"
 
@@ -402,8 +403,6 @@ class TId3v2 {
   void ReadFrames22(TId3Stream& stream);
   // An ID3v2.4 frame: its format flags say how its content is to be decoded first.
   void ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream);
-  // Whether ReadFrame does anything with a frame of a kind.
-  static bool HasHandler(Id3FrameKind kind);
   void ReadFrame(Id3FrameKind kind, TId3Stream& stream);
   void ReadTextFrame(Id3FrameKind kind, TId3Stream& stream);
   void ReadUserText(TId3Stream& stream);
@@ -424,6 +423,9 @@ class TId3v2 {
   bool extended_header_ = false;
   bool experimental_ = false;
   int tag_size_ = 0;
+  // What the tag being read may still spend on spelling out its texts and on inflating frames.
+  SpellingBudget spelling_budget_;
+  size_t inflate_budget_ = 0;
   TId3Text texts_;
   TId3UDText user_defined_text_;
   TId3Web web_;

@@ -151,6 +151,16 @@ TEST(Id3v2Text, Utf16TextIsConvertedToTheCodePageWithReadableSpellings) {
   EXPECT_EQ(tag.Texts().ContentDescription(), "Caf\xE9 \x80 zhong !");
 }
 
+// One tag spells out a bounded number of characters of other scripts, whatever its texts hold.
+TEST(Id3v2Text, OneTagSpellsOutABoundedNumberOfLetters) {
+  const TId3v2 tag = Read(Padded(
+      Id3v2Builder().Text16("TIT2", std::u16string(20000, u'\u03B1')).Text16("TALB", u"Ab\u03B2")));
+  EXPECT_EQ(tag.Texts().ContentDescription(), std::string(16384, 'a'));
+  EXPECT_EQ(tag.Texts().Album(), "Ab");
+  const TId3v2 next = Read(Padded(Id3v2Builder().Text16("TALB", u"Ab\u03B2")));
+  EXPECT_EQ(next.Texts().Album(), "Abb");
+}
+
 TEST(Id3v2Text, Utf16WithoutByteOrderMarkIsEmpty) {
   const TId3v2 tag = Read(Padded(Id3v2Builder()
                                      .Frame("TIT2", std::string("\x01H\0i\0", 5))

@@ -13,6 +13,29 @@
 namespace plondex {
 namespace {
 
+// What NextCodePoint gives for a surrogate without its partner: no character at all.
+constexpr char32_t kUnpairedSurrogate = 0xFFFFFFFF;
+
+// The character at i of UTF-16 text, i moved past it.
+char32_t NextCodePoint(std::u16string_view text, size_t& i) {
+  const char32_t u = text[i++];
+  if (u < 0xD800 || u > 0xDFFF) return u;
+  if (u <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+    return 0x10000 + ((u - 0xD800) << 10) + (text[i++] - 0xDC00);
+  }
+  return kUnpairedSurrogate;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out.push_back(static_cast<char16_t>(c));
+    return;
+  }
+  c -= 0x10000;
+  out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+  out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+}
+
 // Bytes 0x80 to 0x9F of Windows-1252.
 constexpr std::array<char16_t, 32> kHighTable = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
@@ -198,12 +221,7 @@ class Speller {
     if (run_.size() >= 2 * kLongestRun || (run_.size() >= kLongestRun && !IsCombiningMark(c))) {
       EndRun();
     }
-    if (c >= 0x10000) {
-      run_.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      run_.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      run_.push_back(static_cast<char16_t>(c));
-    }
+    AppendUtf16(run_, c);
   }
 
  private:
@@ -243,15 +261,10 @@ std::u16string AnsiToWide(std::string_view ansi) {
 std::string WideToAnsi(std::u16string_view wide) {
   std::string out;
   out.reserve(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    const char16_t u = wide[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      ++i;  // a pair is one character, and no supplementary character is in the code page
-      out.push_back('?');
-      continue;
-    }
-    const int b = (u >= 0xD800 && u <= 0xDFFF) ? -1 : WideCharToAnsi(u);
+  for (size_t i = 0; i < wide.size();) {
+    // A pair is one character, and no supplementary character is in the code page.
+    const char32_t c = NextCodePoint(wide, i);
+    const int b = c == kUnpairedSurrogate ? -1 : WideCharToAnsi(c);
     out.push_back(b < 0 ? '?' : static_cast<char>(b));
   }
   return out;
@@ -271,13 +284,7 @@ std::optional<std::u16string> Utf8ToWide(std::string_view utf8) {
   while (i < utf8.size()) {
     char32_t c;
     if (!DecodeUtf8At(utf8, i, c)) return std::nullopt;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
+    AppendUtf16(out, c);
   }
   return out;
 }
@@ -305,16 +312,9 @@ std::string ValidUtf8Part(std::string_view utf8) {
 std::string WideToUtf8(std::u16string_view wide) {
   std::string out;
   out.reserve(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
+  for (size_t i = 0; i < wide.size();) {
+    const char32_t c = NextCodePoint(wide, i);
+    AppendUtf8(out, c == kUnpairedSurrogate ? 0xFFFD : c);
   }
   return out;
 }
@@ -352,14 +352,10 @@ std::string WideToTagAnsi(std::u16string_view wide, SpellingBudget* budget) {
   std::string start;
   start.reserve(wide.size());
   Speller speller(std::move(start), budget);
-  for (size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-        wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      speller.Drop();  // an unpaired surrogate is no character
+  for (size_t i = 0; i < wide.size();) {
+    const char32_t c = NextCodePoint(wide, i);
+    if (c == kUnpairedSurrogate) {
+      speller.Drop();
       continue;
     }
     const int b = WideCharToAnsi(c);

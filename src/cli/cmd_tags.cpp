@@ -20,12 +20,6 @@ namespace {
 
 constexpr char kUsage[] = "tags [--json] FILE...";
 
-// The reader a file calls for, by the extension of its name.
-SongFormat FormatOf(std::string_view path) {
-  const size_t slash = path.find_last_of('/');
-  return SongFormatOf(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 // One byte as the character U+0000 plus its value, in UTF-8.
 void AppendLatin1(unsigned char b, std::string& out) {
   if (b < 0x80) {
@@ -149,15 +143,17 @@ std::string JsonWma(Readers& r, const FileLocation& file) {
 
 std::string JsonFile(Readers& r, const std::string& path) {
   std::string out = "{\"file\": " + JsonPath(path);
-  switch (FormatOf(path)) {
+  const FileLocation file(path);
+  // An extension never holds a '/', so the whole path tells the reader as its name does.
+  switch (SongFormatOf(path)) {
     case SongFormat::kMp3:
-      out += ", " + JsonMp3(r, FileLocation(path));
+      out += ", " + JsonMp3(r, file);
       break;
     case SongFormat::kOgg:
-      out += ", " + JsonOgg(r, FileLocation(path));
+      out += ", " + JsonOgg(r, file);
       break;
     case SongFormat::kWma:
-      out += ", " + JsonWma(r, FileLocation(path));
+      out += ", " + JsonWma(r, file);
       break;
     case SongFormat::kNone:
       break;
@@ -217,13 +213,14 @@ std::string TextWma(Readers& r, const FileLocation& file) {
 
 std::string TextFile(Readers& r, const std::string& path) {
   std::string out = path + "\n";
-  switch (FormatOf(path)) {
+  const FileLocation file(path);
+  switch (SongFormatOf(path)) {
     case SongFormat::kMp3:
-      return out + TextMp3(r, FileLocation(path));
+      return out + TextMp3(r, file);
     case SongFormat::kOgg:
-      return out + TextOgg(r, FileLocation(path));
+      return out + TextOgg(r, file);
     case SongFormat::kWma:
-      return out + TextWma(r, FileLocation(path));
+      return out + TextWma(r, file);
     case SongFormat::kNone:
       break;
   }

@@ -70,7 +70,7 @@ bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
     } else {
       if (entry.name == "." || entry.name == ".." || entry.name == "Recycled") continue;
       std::string path = current.path + entry.name + '\\';
-      std::string native = (current.native == "/" ? "" : current.native) + '/' + entry.native_name;
+      std::string native = JoinNative(current.native, entry.native_name);
       SongNode* node = tree.AddChild(current.node, std::move(entry.name));
       node->native_name = std::move(entry.native_name);
       // May move the stack: `current` is not used after this.
@@ -116,13 +116,12 @@ std::vector<const SongNode*> ChainFromTop(const SongNode& node) {
 std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
                                              const std::string& drive_root) {
   if (tree.scan_root().empty() || tree.scan_root() != drive_root) return std::nullopt;
-  std::string native = drive_root == "/" ? std::string() : drive_root;
+  std::string native = drive_root;
   for (const SongNode* n : ChainFromTop(node)) {
     if (n->native_name.empty()) return std::nullopt;
-    native += '/';
-    native += n->native_name;
+    native = JoinNative(native, n->native_name);
   }
-  return native.empty() ? drive_root : native;
+  return native;
 }
 
 PlayerPath NodePath(const SongNode& node, char drive_letter) {

@@ -38,7 +38,7 @@ void AddEntry(const std::string& folder, const dirent64& e, std::vector<DirEntry
   bool is_regular_file = e.d_type == DT_REG;
   if (e.d_type == DT_UNKNOWN || e.d_type == DT_LNK) {
     struct stat st;
-    const std::string full = folder + "/" + e.d_name;
+    const std::string full = JoinNative(folder, e.d_name);
     if (::lstat(full.c_str(), &st) != 0) return;
     if (S_ISLNK(st.st_mode)) {
       // A link to a folder is never followed; a link to anything else is taken as a file.
@@ -58,6 +58,13 @@ void AddEntry(const std::string& folder, const dirent64& e, std::vector<DirEntry
 
 FileLocation::FileLocation(std::string native)
     : native_(std::move(native)), shown_(Utf8ToAnsi(native_)) {}
+
+std::string JoinNative(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '/') path += '/';
+  path.append(name);
+  return path;
+}
 
 std::string NativeNameToAnsi(std::string_view native_name) { return Utf8ToAnsi(native_name); }
 

@@ -36,6 +36,9 @@ class FileLocation {
   std::string shown_;
 };
 
+// The native path of an entry of a native folder ("/" and "a" give "/a").
+std::string JoinNative(std::string_view folder, std::string_view name);
+
 // The 8-bit form of a native file name: UTF-8 converted, other bytes kept as they are.
 std::string NativeNameToAnsi(std::string_view native_name);
 

@@ -18,6 +18,7 @@
 #include "platform/codepage.h"
 #include "platform/eject.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/numbers.h"
 
 namespace plondex {
@@ -62,7 +63,7 @@ std::vector<LinkFact> ReadLinks(const char* folder) {
   if (!dir) return links;
   while (dirent* e = ::readdir(dir)) {
     if (e->d_name[0] == '.') continue;
-    const std::string full = std::string(folder) + "/" + e->d_name;
+    const std::string full = JoinNative(folder, e->d_name);
     struct stat st;
     // A dangling link, or one to anything but a block device, says nothing.
     if (::stat(full.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) continue;

@@ -42,7 +42,7 @@ std::optional<std::string> PlayerFiles::FindByAnsiName(const std::string& folder
   if (listed_folder_ == folder) {
     // A hit is checked against the disk; a miss lists the folder again, as it may have changed.
     auto it = native_by_ansi_.find(key);
-    if (it != native_by_ansi_.end() && Exists(folder + "/" + it->second)) return it->second;
+    if (it != native_by_ansi_.end() && Exists(JoinNative(folder, it->second))) return it->second;
   }
   listed_folder_.clear();
   native_by_ansi_.clear();
@@ -59,9 +59,9 @@ std::optional<std::string> PlayerFiles::FindByAnsiName(const std::string& folder
 
 std::string PlayerFiles::ResolveName(const std::string& folder, std::string_view name) const {
   std::string utf8 = AnsiToUtf8(name);
-  if (Exists(folder + "/" + utf8)) return utf8;
+  if (Exists(JoinNative(folder, utf8))) return utf8;
   std::string raw(name);
-  if (raw != utf8 && Exists(folder + "/" + raw)) return raw;
+  if (raw != utf8 && Exists(JoinNative(folder, raw))) return raw;
   // A name that became '?' or another 8-bit form: look for it among the folder's entries.
   if (std::optional<std::string> found = FindByAnsiName(folder, name)) return *found;
   return utf8;
@@ -84,7 +84,7 @@ FileLocation PlayerFiles::Locate(const PlayerPath& path) const {
         name.find('\0') != std::string_view::npos) {
       return FileLocation::Nowhere(path.text());
     }
-    native += "/" + ResolveName(native, name);
+    native = JoinNative(native, ResolveName(native, name));
   }
   return FileLocation(std::move(native), path.text());
 }

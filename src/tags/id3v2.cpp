@@ -24,7 +24,6 @@ constexpr uint64_t kFrameHeaderSize = 10;
 constexpr uint64_t kFrameHeaderSize22 = 6;
 // The unsynchronised body is copied in pieces of this size.
 constexpr size_t kUnsyncPiece = 500;
-// The most a compressed frame may inflate to.
 // What the compressed frames of one tag may inflate to, together: each frame at most its data
 // length indicator, and all of them at most this.
 constexpr size_t kMaxInflated = 16 << 20;

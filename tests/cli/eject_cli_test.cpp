@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "support/run_cli.h"
-#include "support/temp_dir.h"
-#include "support/udisks2_mock.h"
+#include "support/udisks2_fixture.h"
 
 namespace plondex {
 namespace {
@@ -13,21 +12,9 @@ namespace {
 using test::CliRun;
 using test::RunCli;
 
-class EjectCli : public ::testing::Test {
+class EjectCli : public test::Udisks2Test {
  protected:
-  static void SetUpTestSuite() { mock_ = new test::Udisks2Mock; }
-  static void TearDownTestSuite() {
-    delete mock_;
-    mock_ = nullptr;
-  }
-  void SetUp() override {
-    if (!mock_->skip_reason().empty()) GTEST_SKIP() << mock_->skip_reason();
-    player_.mount_point = dir_.MakeFolder("player");
-  }
-
-  static inline test::Udisks2Mock* mock_ = nullptr;
-  test::TempDir dir_;
-  test::Udisks2Mock::Player player_;
+  EjectCli() : Udisks2Test("player") {}
 };
 
 TEST_F(EjectCli, EjectsTheDriveMountedAtTheFolder) {

@@ -8,7 +8,7 @@
 #include "platform/error.h"
 #include "platform/linux_drives.h"
 #include "support/temp_dir.h"
-#include "support/udisks2_mock.h"
+#include "support/udisks2_fixture.h"
 
 namespace plondex {
 namespace {
@@ -29,17 +29,9 @@ std::string CannotEject(const std::string& detail) {
          ". Unmount it with your file manager before you unplug it.";
 }
 
-class Eject : public ::testing::Test {
+class Eject : public test::Udisks2Test {
  protected:
-  static void SetUpTestSuite() { mock_ = new test::Udisks2Mock; }
-  static void TearDownTestSuite() {
-    delete mock_;
-    mock_ = nullptr;
-  }
-  void SetUp() override {
-    if (!mock_->skip_reason().empty()) GTEST_SKIP() << mock_->skip_reason();
-    player_.mount_point = dir_.MakeFolder("IHP 120");
-  }
+  Eject() : Udisks2Test("IHP 120") {}
 
   // What EjectPlayer answers, or the text of the Error it throws.
   static std::string EjectText(const std::string& mount_point, const BusAddress& bus) {
@@ -53,10 +45,6 @@ class Eject : public ::testing::Test {
     mock_->SetUpPlayer(player);
     return EjectText(player_.mount_point, mock_->bus());
   }
-
-  static inline test::Udisks2Mock* mock_ = nullptr;
-  test::TempDir dir_;
-  test::Udisks2Mock::Player player_;
 };
 
 TEST_F(Eject, UnmountsThePlayerThenPowersItsDriveOff) {

@@ -37,6 +37,12 @@ QPixmap DrawStateImage(CheckState state) {
   return image;
 }
 
+// Where a state's picture stands in the tables below; -1 for a value that is no state.
+int StateIndex(CheckState state) {
+  const int index = static_cast<int>(state) - static_cast<int>(CheckState::kUnchecked);
+  return index >= 0 && index < 3 ? index : -1;
+}
+
 // The state image as an icon that looks the same on a selected row: the style would tint it with
 // the selection's colour, and an empty box would then look like a partly checked one.
 QVariant StateIcon(CheckState state) {
@@ -51,15 +57,8 @@ QVariant StateIcon(CheckState state) {
     }
     return made;
   }();
-  switch (state) {
-    case CheckState::kUnchecked:
-      return icons[0];
-    case CheckState::kChecked:
-      return icons[1];
-    case CheckState::kPartlyChecked:
-      return icons[2];
-  }
-  return QVariant();
+  const int index = StateIndex(state);
+  return index < 0 ? QVariant() : QVariant(icons[index]);
 }
 
 }  // namespace
@@ -100,15 +99,8 @@ QPixmap SongTreeModel::StateImage(CheckState state) {
   static const std::array<QPixmap, 3> images{DrawStateImage(CheckState::kUnchecked),
                                              DrawStateImage(CheckState::kChecked),
                                              DrawStateImage(CheckState::kPartlyChecked)};
-  switch (state) {
-    case CheckState::kUnchecked:
-      return images[0];
-    case CheckState::kChecked:
-      return images[1];
-    case CheckState::kPartlyChecked:
-      return images[2];
-  }
-  return QPixmap();
+  const int index = StateIndex(state);
+  return index < 0 ? QPixmap() : images[index];
 }
 
 QModelIndex SongTreeModel::index(int row, int column, const QModelIndex& parent) const {

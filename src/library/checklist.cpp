@@ -19,9 +19,18 @@ std::pair<std::optional<std::string_view>, std::string_view> SplitFolder(std::st
   return {path.substr(0, cut), path.substr(cut + 1)};
 }
 
+// A path without its drive letter and colon. The list belongs to the one player the settings
+// name, whatever letter it had when the list was written.
+std::string_view WithoutDrive(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' ? path.substr(2) : path;
+}
+
 }  // namespace
 
 SavedCheckList::SavedCheckList(std::vector<std::string> lines) : lines_(std::move(lines)) {
+  for (std::string& line : lines_) {
+    if (WithoutDrive(line).size() != line.size()) line.erase(0, 2);
+  }
   lines_.erase(std::remove(lines_.begin(), lines_.end(), std::string()), lines_.end());
 }
 
@@ -79,7 +88,8 @@ SavedCheckList::Folder* SavedCheckList::FolderOf(std::string_view folder) const 
   return last_match_;
 }
 
-bool SavedCheckList::Contains(const std::string& path) const {
+bool SavedCheckList::Contains(std::string_view drive_path) const {
+  const std::string_view path = WithoutDrive(drive_path);
   if (lines_.empty() || path.empty()) return false;
   if (next_ < lines_.size() && lines_[next_] == path) {
     ++next_;

@@ -2,7 +2,8 @@
 
 // The saved check list: the paths of songs.dat, looked up while the drive is scanned. A path
 // matches a line that names the same folders and file, with letter case ignored in the locale's
-// own sense of case.
+// own sense of case. The drive letters of paths and lines play no part: another drive mounted
+// beside the player can change the player's letter.
 
 #include <string>
 #include <string_view>
@@ -26,9 +27,9 @@ class SavedCheckList {
   // read throws Error with the reason.
   static SavedCheckList Load(const std::string& path);
 
-  // True when a line names this path (case-insensitive). Not for use from two threads at once:
-  // it fills its look-up tables as it goes.
-  bool Contains(const std::string& path) const;
+  // True when a line names this path (case-insensitive, drive letters aside). Not for use from
+  // two threads at once: it fills its look-up tables as it goes.
+  bool Contains(std::string_view path) const;
 
   bool empty() const { return lines_.empty(); }
   // Lines, the empty ones left out.

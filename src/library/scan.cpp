@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "library/checklist.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "tags/songformat.h"
 
@@ -28,12 +29,47 @@ struct PendingFolder {
 
 bool IsSongFileName(std::string_view name) { return SongFormatOf(name) != SongFormat::kNone; }
 
+bool IsSongNode(const SongNode& node) {
+  return node.parent && !node.folder && !node.HasChildren() && IsSongFileName(node.text);
+}
+
 namespace {
+
+// Which songs a scan brings back checked: a song the tree on screen holds keeps the check it shows
+// there; any other song is checked when songs.dat names it.
+class RestoredChecks {
+ public:
+  RestoredChecks(SavedCheckList saved, const SongTree* shown, char drive_letter)
+      : saved_(std::move(saved)) {
+    if (!shown || !shown->root()) return;
+    std::vector<std::string> all;
+    std::vector<std::string> checked;
+    ForEachLeaf(*shown->root(), [&](const SongNode& leaf) {
+      if (!IsSongNode(leaf)) return;
+      std::string path = NodePath(leaf, drive_letter).text();
+      if (leaf.checked) checked.push_back(path);
+      all.push_back(std::move(path));
+    });
+    shown_ = SavedCheckList(std::move(all));
+    shown_checked_ = SavedCheckList(std::move(checked));
+  }
+
+  bool empty() const { return saved_.empty() && shown_.empty(); }
+  bool Checked(std::string_view path) const {
+    if (!shown_.empty() && shown_.Contains(path)) return shown_checked_.Contains(path);
+    return saved_.Contains(path);
+  }
+
+ private:
+  SavedCheckList saved_;
+  SavedCheckList shown_;
+  SavedCheckList shown_checked_;
+};
 
 // Adds everything below one folder under parent, in the file system's order. An entry that fails
 // is left out and the search goes on. False when cancelled stopped it.
 bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode* parent,
-                const SavedCheckList& saved, const ScanCountFn& on_count,
+                const RestoredChecks& checks, const ScanCountFn& on_count,
                 const ScanCancelFn& cancelled) {
   std::vector<PendingFolder> stack;
   // Every folder is listed by its native path, found from its parent's: no name is looked up.
@@ -57,9 +93,9 @@ bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
       // The check is settled before the node exists, so no failure later on can leave a listed
       // song unchecked.
       bool listed = false;
-      if (!saved.empty()) {
+      if (!checks.empty()) {
         song_path.assign(current.path).append(entry.name);
-        listed = saved.Contains(song_path);
+        listed = checks.Checked(song_path);
       }
       SongNode* node = tree.AddChild(current.node, std::move(entry.name));
       node->native_name = std::move(entry.native_name);
@@ -73,6 +109,7 @@ bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
       std::string native = JoinNative(current.native, entry.native_name);
       SongNode* node = tree.AddChild(current.node, std::move(entry.name));
       node->native_name = std::move(entry.native_name);
+      node->folder = true;
       // May move the stack: `current` is not used after this.
       enter(std::move(path), std::move(native), node);
     }
@@ -84,8 +121,8 @@ bool ScanFolder(SongTree& tree, std::string folder, std::string native, SongNode
 
 bool RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
                      const std::string& songs_dat_path, const ScanCountFn& on_count,
-                     const ScanCancelFn& cancelled) {
-  const SavedCheckList saved = SavedCheckList::Load(songs_dat_path);
+                     const ScanCancelFn& cancelled, const SongTree* shown) {
+  const RestoredChecks checks(SavedCheckList::Load(songs_dat_path), shown, drive_letter);
   SongTree fresh;
   SongNode* root = fresh.AddRoot(kRootText);
   // Without a drive letter the path would be taken as a folder of the working directory.
@@ -93,7 +130,7 @@ bool RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter
   if (drive_root) {
     fresh.set_scan_root(*drive_root);
     if (!ScanFolder(fresh, std::string{drive_letter, ':', '\\'}, std::move(*drive_root), root,
-                    saved, on_count, cancelled)) {
+                    checks, on_count, cancelled)) {
       return false;
     }
   }
@@ -112,6 +149,14 @@ std::vector<const SongNode*> ChainFromTop(const SongNode& node) {
 }
 
 }  // namespace
+
+void RequireSongListOfPlayer(const SongTree& tree, const PlayerFiles& files, char drive_letter) {
+  if (!files.drives().DrivePresent(drive_letter)) throw Error(kNotConnectedMessage);
+  const std::optional<std::string> root = files.DriveRoot(drive_letter);
+  if (!root || tree.scan_root().empty() || tree.scan_root() != *root) {
+    throw Error(kSongListNotFromPlayerMessage);
+  }
+}
 
 std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
                                              const std::string& drive_root) {

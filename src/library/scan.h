@@ -21,7 +21,9 @@ using ScanCancelFn = std::function<bool()>;
 
 // Fills the tree afresh from the drive: the root "All songs", then every folder and song below
 // the drive's root in the file system's order. Songs named in the check list file at
-// songs_dat_path (a native path; a missing file names none) come back checked. The new tree is
+// songs_dat_path (a native path; a missing file names none) come back checked; but a song that
+// the tree shown so far (shown, when given: a tree of the same player) holds keeps the check it
+// has there, matched by path as the check list is. The new tree is
 // built apart and replaces the old one only when the scan is complete: when the check list file
 // cannot be read this throws Error, and when cancelled says stop it gives false, and either way
 // the tree stays as it was. Folder states are provisional: recompute the check states
@@ -29,10 +31,24 @@ using ScanCancelFn = std::function<bool()>;
 // alone.
 bool RebuildSongTree(SongTree& tree, const PlayerFiles& files, char drive_letter,
                      const std::string& songs_dat_path, const ScanCountFn& on_count,
-                     const ScanCancelFn& cancelled = nullptr);
+                     const ScanCancelFn& cancelled = nullptr, const SongTree* shown = nullptr);
+
+inline constexpr char kNotConnectedMessage[] = "IHP not connected!";
+inline constexpr char kSongListNotFromPlayerMessage[] =
+    "The song list is not from the connected iHP. Press Refresh (F5) first.";
+
+// What every command that acts on the player's songs makes sure of first: the drive is there
+// (else Error kNotConnectedMessage), and the tree was scanned from that drive's root as it is now
+// (else Error kSongListNotFromPlayerMessage). A tree of another player, or of this one under a
+// mount point it no longer has, would have every song read as missing.
+void RequireSongListOfPlayer(const SongTree& tree, const PlayerFiles& files, char drive_letter);
 
 // True for a file name the scan takes as a song: extension ".mp3", ".ogg" or ".wma" in any case.
 bool IsSongFileName(std::string_view name);
+
+// True for a node that stands for a song: a leaf below the root with a song's name that the scan
+// did not list as a folder.
+bool IsSongNode(const SongNode& node);
 
 // The drive letter, ":\", the names of the node's folders below the root each followed by '\',
 // then the node's own name. The root itself gives the drive's root folder, "e:\".

@@ -22,6 +22,8 @@ struct SongNode {
   std::string native_name;
   // The scan listed a regular file here (not a link, a pipe or a device).
   bool regular_file = false;
+  // The scan listed a folder here. A folder without songs is a leaf like a song, but no song.
+  bool folder = false;
   CheckState state = CheckState::kUnchecked;
   uint8_t checked = 0;  // the checked flag: 1 when the user checked it or it was restored checked
   SongNode* parent = nullptr;

@@ -15,7 +15,8 @@ int DropIndex(int row_under_point, int entry_count) {
 void AddNodeEntries(const SongNode& node, int& position, char drive_letter,
                     PlaylistContent& content) {
   ForEachLeaf(node, [&](const SongNode& leaf) {
-    if (!leaf.parent) return;
+    // A folder without songs is a leaf too, but nothing the player can play.
+    if (!IsSongNode(leaf)) return;
     const std::string path = NodePath(leaf, drive_letter).text();
     std::string entry = path.size() > 2 ? path.substr(2) : std::string();
     if (position < 0) {

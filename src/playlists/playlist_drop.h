@@ -18,7 +18,7 @@ bool AcceptsDrop(const Playlists& playlists, DragSource source);
 // The drop index for the row under the drop point: the row when it is an entry, else -1.
 int DropIndex(int row_under_point, int entry_count);
 
-// Inserts the entries of the node's songs (and of folders without songs), depth first in tree
+// Inserts the entries of the node's songs (folders without songs add nothing), depth first in tree
 // order, at position, advancing position past them; position -1 appends. The entry is the node
 // path without the drive letter and colon. The root alone stands for no file and adds nothing.
 void AddNodeEntries(const SongNode& node, int& position, char drive_letter,

@@ -151,9 +151,28 @@ TEST_F(ScanTest, RestoresListedSongsOnlyWithTheSameDriveLetter) {
   // Folders are never matched, not even a childless one saved as checked.
   EXPECT_EQ(Find("Music")->checked, 0);
   EXPECT_EQ(Find("Empty")->checked, 0);
+  // The same player under another letter (another drive mounted beside it) keeps its checks.
   Scan('f');
-  EXPECT_EQ(Find("Music/Track.mp3")->checked, 0);
+  EXPECT_EQ(Find("Music/Track.mp3")->checked, 1);
   EXPECT_EQ(NodePath(*Find("Music/Track.mp3"), 'f').text(), "f:\\Music\\Track.mp3");
+}
+
+TEST_F(ScanTest, ARefreshKeepsTheChecksShownAndTakesSongsDatForNewSongs) {
+  File("A/one.mp3");
+  File("A/two.mp3");
+  dir_.Write("songs.dat", "e:\\A\\one.mp3\r\ne:\\A\\new.mp3\r\n");
+  Scan();
+  ToggleNode(Find("A/one.mp3"));  // unchecked on screen, still listed in songs.dat
+  ToggleNode(Find("A/two.mp3"));  // checked on screen only
+  File("A/new.mp3");              // copied since: songs.dat decides
+  File("A/other.mp3");
+  SongTree fresh;
+  RebuildSongTree(fresh, files_, 'e', songs_dat_, nullptr, nullptr, &tree_);
+  tree_ = std::move(fresh);
+  EXPECT_EQ(Find("A/one.mp3")->checked, 0);
+  EXPECT_EQ(Find("A/two.mp3")->checked, 1);
+  EXPECT_EQ(Find("A/new.mp3")->checked, 1);
+  EXPECT_EQ(Find("A/other.mp3")->checked, 0);
 }
 
 TEST_F(ScanTest, ARebuildRestoresWhatWasSavedAndLosesTheRest) {

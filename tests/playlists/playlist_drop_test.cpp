@@ -52,7 +52,10 @@ class DropTest : public PlayerTest {
     music_ = tree_.AddChild(root, "Music");
     rock_ = tree_.AddChild(music_, "Rock");
     for (const char* name : {"c.mp3", "a.mp3", "b.mp3"}) tree_.AddChild(rock_, name);
+    // Folders without songs are leaves, but no entries: not even one named like a song.
     empty_ = tree_.AddChild(rock_, "Empty");
+    empty_->folder = true;
+    tree_.AddChild(rock_, "Odd.mp3")->folder = true;
     tree_.AddChild(music_, "x.ogg");
     song_ = tree_.AddChild(root, "Track 01.mp3");
   }
@@ -67,8 +70,7 @@ class DropTest : public PlayerTest {
   }
 
   static constexpr const char* kFive = "\\1.mp3\r\n\\2.mp3\r\n\\3.mp3\r\n\\4.mp3\r\n\\5.mp3\r\n";
-  const Lines rock_entries_{"\\Music\\Rock\\c.mp3", "\\Music\\Rock\\a.mp3", "\\Music\\Rock\\b.mp3",
-                            "\\Music\\Rock\\Empty"};
+  const Lines rock_entries_{"\\Music\\Rock\\c.mp3", "\\Music\\Rock\\a.mp3", "\\Music\\Rock\\b.mp3"};
   SongTree tree_;
   SongNode* music_;
   SongNode* rock_;
@@ -88,13 +90,13 @@ TEST_F(DropTest, FolderSongsStandTogetherInTreeOrderWithOneWrite) {
   Lines expected = rock_entries_;
   expected.push_back("\\1.mp3");
   const Lines entries = Entries();
-  EXPECT_EQ(Lines(entries.begin(), entries.begin() + 5), expected);
+  EXPECT_EQ(Lines(entries.begin(), entries.begin() + 4), expected);
   EXPECT_EQ(writes_, 1);
 
   DropTreeNode(playlists_, music_, -1);  // below the last entry
   expected = rock_entries_;
   expected.push_back("\\Music\\x.ogg");
-  EXPECT_EQ(After(9), expected);
+  EXPECT_EQ(After(8), expected);
   EXPECT_EQ(writes_, 2);
 }
 
@@ -117,8 +119,8 @@ TEST_F(DropTest, RootAddsEverySongAgainWhileAnEmptyRootAddsNothing) {
 TEST_F(DropTest, AddNodeEntriesAdvancesThePositionAndSurvivesDeepFolders) {
   int position = 1;
   AddNodeEntries(*rock_, position, 'e', playlists_.content());
-  EXPECT_EQ(position, 5);
-  EXPECT_EQ(Entries().at(5), "\\2.mp3");
+  EXPECT_EQ(position, 4);
+  EXPECT_EQ(Entries().at(4), "\\2.mp3");
 
   SongNode* node = empty_;
   for (int i = 0; i < 5000; ++i) node = tree_.AddChild(node, "d");

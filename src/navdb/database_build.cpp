@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 
 #include "library/scan.h"
@@ -59,10 +61,29 @@ class Build {
         drive_root_(files.DriveRoot(settings.drive_letter)) {}
 
   BuildOutcome Run() {
+    // Refused before anything is logged or written.
+    RequireSongListOfPlayer(tree_, files_, settings_.drive_letter);
     reporter_.ClearLog();
-    // The old database stays until the new one is whole: SaveDatabase replaces it atomically.
+    // The old database stays until the new one is whole: it is replaced atomically.
     reporter_.LogLine("Deleting old Database");
     reporter_.LogLine("Creating Database");
+    try {
+      return Walk();
+    } catch (const Error& e) {
+      reporter_.LogLine(std::string("Failed: ") + e.what());
+      throw;
+    }
+  }
+
+ private:
+  BuildOutcome Walk() {
+    // A player that cannot take the new file (read-only, full) fails here, before any song is
+    // read; a cancelled build removes the file again.
+    std::optional<ReplacementFile> output;
+    if (!settings_.nowrite) {
+      output.emplace(files_.Locate(
+          PlayerPath(std::string{settings_.drive_letter, ':', '\\'} + kDatabaseFileName)));
+    }
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
     const std::vector<const SongNode*> leaves = CheckedLeaves(tree_);
@@ -84,17 +105,13 @@ class Build {
                         (left_out == 1 ? " song" : " songs") +
                         " not written (the player holds at most 9999)");
     }
-    if (!settings_.nowrite) {
-      database_.SaveDatabase(files_.Locate(
-          PlayerPath(std::string{settings_.drive_letter, ':', '\\'} + kDatabaseFileName)));
-    }
+    if (output) database_.SaveDatabase(*output);
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
     WriteList(kNoTagList, no_tags_);
     return BuildOutcome::kDone;
   }
 
- private:
   void Song(const SongNode& node) {
     const PlayerPath player_path = NodePath(node, settings_.drive_letter);
     const std::string& path = player_path.text();
@@ -147,15 +164,20 @@ class Build {
         no_tags_.push_back(path);
       }
     } catch (const Error& e) {
-      SongFailed(path, e);
+      SongFailed(path, e.what());
     } catch (const std::system_error& e) {
-      SongFailed(path, e);
+      SongFailed(path, e.what());
+    } catch (const std::bad_alloc&) {
+      // Whatever one song holds, it costs that song only, never the build.
+      SongFailed(path, "Out of memory");
+    } catch (const std::length_error&) {
+      SongFailed(path, "Out of memory");
     }
   }
 
-  void SongFailed(const std::string& path, const std::exception& e) {
+  void SongFailed(const std::string& path, std::string_view reason) {
     counters_.Raise(BuildCounter::kNoTags);
-    reporter_.LogLine("Exception reading data: " + path + " (" + e.what() + ")");
+    reporter_.LogLine("Exception reading data: " + path + " (" + std::string(reason) + ")");
   }
 
   struct SongFile {
@@ -270,6 +292,8 @@ std::string CleanTagText(std::string_view text, int limit, bool verbose, BuildRe
   std::string result = AnsiToShownText(text);
   if (result.empty()) result = "???";
   if (limit >= 1 && result.size() > static_cast<size_t>(limit - 1)) result.resize(limit - 1);
+  // Whatever the limit, a text must fit in its record.
+  if (result.size() > irivdb_layout::kMaxTextSize) result.resize(irivdb_layout::kMaxTextSize);
   if (verbose && result != text) {
     reporter.LogLine("Adjusting tag: " + Quoted(text) + " -> " + Quoted(result));
   }

@@ -35,10 +35,15 @@ inline constexpr size_t kMaxFileNameLength = 52;
 enum class BuildOutcome { kDone, kCancelled };
 
 // Runs one build: songs are reached through files, the database is written to the drive of
-// settings.drive_letter. The ID3 readers are the window's long-lived ones. Throws Error when the
-// database cannot be written (before "Done") or a side playlist cannot be written (after it).
-// When the reporter asks to stop, the build logs "Cancelled" as its last line, writes no file at
-// all and gives kCancelled.
+// settings.drive_letter. The ID3 readers are the window's long-lived ones.
+// - Throws Error, having logged and written nothing, when the drive is missing or the tree was
+//   not scanned from it (RequireSongListOfPlayer).
+// - Throws Error when the database cannot be written: at once when its temporary file cannot be
+//   made, else after the songs were read (before "Done"); or when a side playlist cannot be
+//   written (after "Done"). The log then ends with "Failed: " and the error's text.
+// - When the reporter asks to stop, the build logs "Cancelled" as its last line, writes no file at
+//   all and gives kCancelled.
+// A song that cannot be read, whatever it holds, is logged for that song and the build goes on.
 BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
                            BuildReporter& reporter);

@@ -12,6 +12,7 @@
 namespace plondex {
 
 DatabaseChecks CheckSongsOfDatabase(SongTree& tree, const PlayerFiles& files, char drive_letter) {
+  RequireSongListOfPlayer(tree, files, drive_letter);
   DatabaseChecks result;
   const FileLocation file =
       files.Locate(PlayerPath(std::string{drive_letter, ':', '\\'} + kDatabaseFileName));

@@ -22,7 +22,8 @@ struct DatabaseChecks {
 // tree exactly the songs whose node path without the drive letter and colon is a record's path
 // (compared as songs.dat lines are: letter case ignored); the folders' states follow. Without a
 // database, or with a damaged one, the checks stay as they are. Throws Error when the file exists
-// but cannot be read.
+// but cannot be read, and, changing nothing, when the drive is missing or the tree was not scanned
+// from it (RequireSongListOfPlayer).
 DatabaseChecks CheckSongsOfDatabase(SongTree& tree, const PlayerFiles& files, char drive_letter);
 
 // The text that tells the user what came of it.

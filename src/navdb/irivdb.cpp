@@ -132,4 +132,6 @@ std::string tirivdb::Assemble() const {
 
 void tirivdb::SaveDatabase(const FileLocation& file) const { WriteWholeFile(file, Assemble()); }
 
+void tirivdb::SaveDatabase(ReplacementFile& file) const { file.Commit(Assemble()); }
+
 }  // namespace plondex

@@ -72,6 +72,8 @@ class tirivdb {
   // before anything is written, "Cannot create file "PATH". REASON" when the file cannot be
   // created, or the system's message of a failed write; the old file then stays as it was.
   void SaveDatabase(const FileLocation& file) const;
+  // The same into a file whose replacement was begun before.
+  void SaveDatabase(ReplacementFile& file) const;
 
  private:
   std::vector<std::unique_ptr<tsong>> songs_;

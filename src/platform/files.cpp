@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 
 #include "platform/codepage.h"
 #include "platform/error.h"
@@ -261,30 +262,41 @@ std::string ReadWholeFile(const FileLocation& file, uint64_t max_size) {
   return data;
 }
 
-void WriteWholeFile(const FileLocation& file, std::string_view data) {
+ReplacementFile::ReplacementFile(const FileLocation& file) : file_(file) {
   const std::string& shown = file.shown();
-  if (file.native().empty()) throw Error(CannotCreateMessage(shown, SystemErrorText(ENOENT)));
-  const std::string* native = &file.native();
-  static std::mt19937_64 rng{std::random_device{}()};
-  const size_t slash = native->find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : native->substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? *native : native->substr(slash + 1);
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temp = folder + "." + base + "." + std::to_string(rng() % 1000000000) + ".tmp";
+  const std::string& native = file.native();
+  if (native.empty()) throw Error(CannotCreateMessage(shown, SystemErrorText(ENOENT)));
+  // One generator per thread: files are written from the window's and from a worker's thread.
+  thread_local std::mt19937_64 rng{std::random_device{}()};
+  const size_t slash = native.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? native : native.substr(slash + 1);
+  for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+    temp_ = folder + "." + base + "." + std::to_string(rng() % 1000000000) + ".tmp";
     if (Fails(FileOp::kCreate)) {
       errno = EIO;
       break;
     }
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) throw Error(CannotCreateMessage(shown, SystemErrorText(errno)));
+  if (fd_ < 0) throw Error(CannotCreateMessage(shown, SystemErrorText(errno)));
+}
 
+ReplacementFile::~ReplacementFile() { Discard(); }
+
+void ReplacementFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(temp_.c_str());
+  fd_ = -1;
+}
+
+void ReplacementFile::Commit(std::string_view data) {
+  if (fd_ < 0) throw std::logic_error("ReplacementFile committed twice");
+  const std::string& shown = file_.shown();
   auto fail = [&](int err, bool create) {
-    ::close(fd);
-    ::unlink(temp.c_str());
+    Discard();
     const std::string reason = SystemErrorText(err);
     if (create) throw Error(CannotCreateMessage(shown, reason));
     throw Error("Cannot write file \"" + shown + "\". " + reason);
@@ -293,7 +305,7 @@ void WriteWholeFile(const FileLocation& file, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     if (Fails(FileOp::kWrite)) fail(EIO, false);
-    const ssize_t w = ::write(fd, data.data() + done, std::min(kChunk, data.size() - done));
+    const ssize_t w = ::write(fd_, data.data() + done, std::min(kChunk, data.size() - done));
     if (w < 0) {
       if (errno == EINTR) continue;
       fail(errno, false);
@@ -301,13 +313,19 @@ void WriteWholeFile(const FileLocation& file, std::string_view data) {
     done += static_cast<size_t>(w);
   }
   if (Fails(FileOp::kFlush)) fail(EIO, false);
-  if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) fail(errno, false);
+  if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) fail(errno, false);
   // Keep the permissions of the file we replace.
+  const std::string& native = file_.native();
   struct stat old;
-  if (::stat(native->c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
+  if (::stat(native.c_str(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
   if (Fails(FileOp::kRename)) fail(EIO, true);
-  if (::rename(temp.c_str(), native->c_str()) != 0) fail(errno, true);
-  ::close(fd);
+  if (::rename(temp_.c_str(), native.c_str()) != 0) fail(errno, true);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+void WriteWholeFile(const FileLocation& file, std::string_view data) {
+  ReplacementFile(file).Commit(data);
 }
 
 void SetFileFaultHook(FileFaultHook hook) { FaultHook() = std::move(hook); }

@@ -170,6 +170,28 @@ std::string ReadWholeFile(const FileLocation& file, uint64_t max_size = kMaxText
 // writing fails.
 void WriteWholeFile(const FileLocation& file, std::string_view data);
 
+// A file about to be replaced as WriteWholeFile does, in two steps: the temporary file is made at
+// once, so a folder that cannot take it fails before any work is done for its content. Without
+// Commit the temporary file is removed and the old file stays.
+class ReplacementFile {
+ public:
+  // Throws Error "Cannot create file "SHOWN". REASON".
+  explicit ReplacementFile(const FileLocation& file);
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Writes data, flushes it and renames the temporary file over the target. Throws as
+  // WriteWholeFile; the old file then stays. Once only.
+  void Commit(std::string_view data);
+
+ private:
+  void Discard();
+  FileLocation file_;
+  std::string temp_;
+  int fd_ = -1;
+};
+
 // A seam for tests: the hook is asked before each step of WriteWholeFile and fails that step when
 // it returns true.
 enum class FileOp { kCreate, kWrite, kFlush, kRename };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -190,6 +191,17 @@ TEST_F(DatabaseBuildTest, WmaTextsAreConvertedAndCut) {
   EXPECT_EQ(reporter_.Value(BuildCounter::kWma), 2);
 }
 
+TEST_F(DatabaseBuildTest, NoLimitStillCutsATextToWhatItsRecordHolds) {
+  for (const int cutat : {0, -5}) {
+    settings_.cutat = cutat;
+    Song("big.mp3", Id3v2Builder().Text("TIT2", std::string(70000, 't')).Build());
+    Build();
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u) << cutat;
+    EXPECT_EQ(records[0].Title, std::string(65534, 't'));
+  }
+}
+
 TEST_F(DatabaseBuildTest, LongNamesAreWarnedListedAndStillBuilt) {
   const std::string name52 = std::string(48, 'a') + ".mp3";
   const std::string name53 = std::string(49, 'b') + ".mp3";
@@ -236,21 +248,40 @@ TEST_F(DatabaseBuildTest, FailedDatabaseWriteKeepsTheOldOneAndEndsBeforeDone) {
   EXPECT_THROW(Build(), Error);
   SetFileFaultHook(nullptr);
   EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "old");
-  EXPECT_EQ(reporter_.log.back(), "Saving Database");
+  ASSERT_GE(reporter_.log.size(), 2u);
+  EXPECT_EQ(reporter_.log[reporter_.log.size() - 2], "Saving Database");
+  EXPECT_EQ(reporter_.log.back(),
+            "Failed: Cannot create file \"e:\\iRivNavi.iDB\". Input/output error");
   EXPECT_EQ(test::ListNames(settings_.lists_folder), "");
+  EXPECT_EQ(test::ListNames(dir_.Path("player")), "a.mp3 b.mp3 iRivNavi.iDB");
+
+  // A player that cannot take the new file fails before the first song is read.
+  ASSERT_EQ(::chmod(dir_.Path("player").c_str(), 0555), 0);
+  const bool as_root = ::access(dir_.Path("player").c_str(), W_OK) == 0;
+  if (as_root) SetFileFaultHook([](FileOp op) { return op == FileOp::kCreate; });
+  EXPECT_THROW(Build(), Error);
+  SetFileFaultHook(nullptr);
+  ::chmod(dir_.Path("player").c_str(), 0755);
+  ASSERT_EQ(reporter_.log.size(), 3u);
+  EXPECT_EQ(reporter_.log[1], "Creating Database");
+  EXPECT_EQ(reporter_.log[2].rfind("Failed: Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
+  EXPECT_EQ(reporter_.rises, 0);  // no song was read
 }
 
 TEST_F(DatabaseBuildTest, FailedSideListEndsAfterDone) {
   Song(std::string(60, 'n') + ".mp3", test::MakeMpegAudio(1));
   settings_.lists_folder = dir_.Path("no/such/folder");
   EXPECT_THROW(Build(), Error);
-  EXPECT_EQ(reporter_.log.back(), "Done");
+  ASSERT_GE(reporter_.log.size(), 2u);
+  EXPECT_EQ(reporter_.log[reporter_.log.size() - 2], "Done");
+  EXPECT_EQ(reporter_.log.back().rfind("Failed: Cannot create file ", 0), 0u);
   EXPECT_EQ(Records().size(), 0u);
 }
 
 // The build reaches scanned songs by the names the scan listed; a song gone since is missing as
-// any other, and a letter that now stands for another folder is looked up there name by name.
-TEST_F(DatabaseBuildTest, SongsAreReachedWhereTheLetterNowLeads) {
+// any other. A letter that now stands for another folder (another player chosen in the options)
+// is refused: the songs of this tree are not there.
+TEST_F(DatabaseBuildTest, SongsAreReachedByTheirScanAndOnlyOnTheScannedPlayer) {
   Song("Caf\xC3\xA9/a.mp3", Mp3WithId3v1("A", 1));
   Song("Caf\xC3\xA9/b.mp3", Mp3WithId3v1("B", 1));
   Build();
@@ -264,14 +295,24 @@ TEST_F(DatabaseBuildTest, SongsAreReachedWhereTheLetterNowLeads) {
             (std::vector<tsong>{{"\\Caf\xE9\\a.mp3", "A", "Artist1", "Album1", "Classic Rock"}}));
   EXPECT_EQ(List(kNoTagList), "e:\\Caf\xE9\\b.mp3\r\n");
 
-  // The options dialog found the player as f:, a copy of it with other tags.
-  dir_.Write("copy/Caf\xC3\xA9/a.mp3", Mp3WithId3v1("Copy", 1));
+  // The options dialog chose another player as f:, with a database of its own.
+  dir_.Write("copy/iRivNavi.iDB", "good database");
   drive_.Use(dir_.Path("copy"), 'f');
   settings_.drive_letter = 'f';
-  BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
-  const DbContents copy = ReadDatabase(test::ReadNative(dir_.Path("copy/iRivNavi.iDB")));
-  ASSERT_EQ(copy.songs.size(), 1u);
-  EXPECT_EQ(copy.songs[0].Title, "Copy");
+  const std::vector<std::string> log = reporter_.log;
+  try {
+    BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
+    ADD_FAILURE() << "built from a tree of another player";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(),
+                 "The song list is not from the connected iHP. Press Refresh (F5) first.");
+  }
+  EXPECT_EQ(reporter_.log, log);
+  EXPECT_EQ(test::ListNames(dir_.Path("copy")), "iRivNavi.iDB");
+  EXPECT_EQ(test::ReadNative(dir_.Path("copy/iRivNavi.iDB")), "good database");
+  // The same refusal for a player that is gone.
+  settings_.drive_letter = 'g';
+  EXPECT_THROW(BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_), Error);
 }
 
 TEST_F(DatabaseBuildTest, RecordsFollowTreeOrderAndStaleId3v1IsNeverKept) {
@@ -297,6 +338,7 @@ TEST_F(DatabaseBuildTest, MoreThanTheFileHoldsIsReported) {
   EXPECT_EQ(Records().size(), 1u);
   tree_.Clear();
   root = tree_.AddRoot("All songs");
+  tree_.set_scan_root(*drive_.files.DriveRoot('e'));
   for (int i = 0; i < 10001; ++i) tree_.AddChild(root, "s0.ogg")->checked = 1;
   BuildDatabase(tree_, drive_.files, settings_, idv1_, idv2_, reporter_);
   EXPECT_EQ(Records().size(), 9999u);

@@ -23,6 +23,8 @@ class Prompter {
   // Yes/No question of the information kind, titled "Information"; "&Yes" is the default and
   // Escape answers "&No". True only for "&Yes".
   virtual bool Confirm(const std::string& text) = 0;
+  // The same question for a step that may cost the user something: "&No" is the default.
+  virtual bool ConfirmDefaultNo(const std::string& text) = 0;
   // Input box with an empty edit field of at most max_length characters, "OK" and "Cancel";
   // nullopt on Cancel.
   virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,

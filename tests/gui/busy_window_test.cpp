@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <chrono>
 #include <condition_variable>
@@ -33,8 +34,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A drive table whose Root waits while the test holds it: the worker thread then stops at the
-// start of a scan or a build, where it asks for the drive's root.
+// A drive table whose Root waits, when asked by the worker thread, while the test holds it: the
+// worker then stops at the start of a scan or a build, where it asks for the drive's root. The
+// window's own thread asks too before it starts a build, and is answered at once.
 class LatchDrives : public FolderDrives {
  public:
   void Hold() {
@@ -54,7 +56,7 @@ class LatchDrives : public FolderDrives {
   std::optional<std::string> Root(char letter) const override {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (held_) {
+      if (held_ && QThread::currentThread() != QCoreApplication::instance()->thread()) {
         waiting_ = true;
         changed_.notify_all();
         // Bounded, so that a window that waited on its own thread fails the test, not the run.

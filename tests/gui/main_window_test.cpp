@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/gui/options_dialog.h"
@@ -225,11 +227,107 @@ TEST_F(MainWindowTest, CreateDatabaseWithNowriteAndAfterAnError) {
   auto writing = MakeWindow(true, true);
   writing->StartUp();
   SetFileFaultHook([](FileOp op) { return op == FileOp::kCreate; });
+  prompter_->confirm_answers = {true};  // nothing checked: write an empty database all the same
   writing->Create1Click();
   SetFileFaultHook(nullptr);
-  ASSERT_EQ(prompter_->shown.size(), 1u);  // the error box and no closing box
-  EXPECT_EQ(prompter_->shown[0].kind, "error");
-  EXPECT_EQ(prompter_->shown[0].text.rfind("Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
+  ASSERT_EQ(prompter_->shown.size(), 2u);  // the question, the error box and no closing box
+  EXPECT_EQ(prompter_->shown[1].kind, "error");
+  EXPECT_EQ(prompter_->shown[1].text.rfind("Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
+  EXPECT_TRUE(writing->Memo1()->toPlainText().endsWith(
+      QString::fromStdString("\nFailed: " + prompter_->shown[1].text)));
+}
+
+// The ways a good database on the player could be replaced by a worse one.
+TEST_F(MainWindowTest, CreateDatabaseKeepsAGoodDatabaseFromHarm) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3",
+             test::MakeMpegAudio(1) + test::MakeId3v1Block("T", "A", "B", "", "", 1));
+  dir_.Write("player/b.mp3", test::MakeMpegAudio(1));
+  dir_.Write("player/iRivNavi.iDB", "good database");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  // Nothing checked: asked first, and No (the default) writes nothing.
+  form->Create1Click();
+  EXPECT_EQ(prompter_->shown.size(), 1u);
+  EXPECT_EQ(prompter_->Texts("confirm-no"),
+            std::vector<std::string>{"No song is checked. Write an empty database to the iHP?"});
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "good database");
+  EXPECT_TRUE(form->Memo1()->toPlainText().isEmpty());
+
+  // Each build's counters start empty.
+  SongNode* a = form->song_tree().root()->children[0].get();
+  SongNode* b = form->song_tree().root()->children[1].get();
+  if (a->text != "a.mp3") std::swap(a, b);
+  ToggleNode(a);
+  form->Create1Click();
+  EXPECT_EQ(form->findChild<QLabel*>("Label5")->text(), "1");
+  ToggleNode(a);
+  ToggleNode(b);
+  form->Create1Click();
+  EXPECT_TRUE(form->findChild<QLabel*>("Label5")->text().isEmpty());
+  EXPECT_EQ(form->findChild<QLabel*>("Label8")->text(), "1");
+
+  // The player gone: said so, and nothing read or logged.
+  dir_.Write("player/iRivNavi.iDB", "good database");
+  const QString log = form->Memo1()->toPlainText();
+  const size_t shown = prompter_->shown.size();
+  ASSERT_EQ(drives_->Eject('e'), "The iHP can be unplugged now.");
+  form->Create1Click();
+  ASSERT_EQ(prompter_->shown.size(), shown + 1);
+  EXPECT_EQ(prompter_->shown.back().kind, "information");
+  EXPECT_EQ(prompter_->shown.back().text, "IHP not connected!");
+  EXPECT_EQ(form->Memo1()->toPlainText(), log);
+  EXPECT_EQ(test::ReadNative(dir_.Path("player/iRivNavi.iDB")), "good database");
+}
+
+// Choosing another player in the options shows its songs at once, so that Create Database can
+// never write the old player's songs into the new player's database.
+TEST_F(MainWindowTest, AnotherPlayerChosenInTheOptionsIsSearchedAtOnce) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", test::MakeMpegAudio(1));
+  dir_.Write("other/x.mp3",
+             test::MakeMpegAudio(1) + test::MakeId3v1Block("X", "A", "B", "", "", 1));
+  drives_->Add('f', dir_.Path("other"), "IHP-140", "5678-EF01");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  SetSubtreeState(form->song_tree().root(), CheckState::kChecked);
+  form->run_options = [](TForm2& dialog) {
+    dialog.disknames()->setCurrentIndex(1);
+    return true;
+  };
+  form->Options1Click();
+  EXPECT_EQ(form->player_drive(), 'f');
+  ASSERT_EQ(form->song_tree().root()->children.size(), 1u);
+  EXPECT_EQ(form->song_tree().root()->children[0]->text, "x.mp3");
+  // The checks of the old player's tree say nothing about this one's songs.
+  EXPECT_EQ(form->song_tree().root()->children[0]->checked, 0);
+  // Choosing the same player again searches nothing.
+  form->song_tree().root()->children[0]->checked = 1;
+  form->Options1Click();
+  EXPECT_EQ(form->song_tree().root()->children[0]->checked, 1);
+}
+
+TEST_F(MainWindowTest, RefreshKeepsTheChecksOnScreenAndTakesSongsDatForNewSongs) {
+  WriteIni("1234-ABCD");
+  dir_.Write("program/songs.dat", "e:\\a.mp3\r\ne:\\new.mp3\r\n");
+  dir_.Write("player/a.mp3", "x");
+  dir_.Write("player/b.mp3", "x");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  auto checked = [&form] {
+    std::vector<std::string> names;
+    ForEachLeaf(*form->song_tree().root(), [&](const SongNode& leaf) {
+      if (leaf.checked) names.push_back(leaf.text);
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  ASSERT_EQ(checked(), std::vector<std::string>{"a.mp3"});
+  for (auto& song : form->song_tree().root()->children) ToggleNode(song.get());
+  dir_.Write("player/new.mp3", "x");  // copied onto the player since
+  form->Update1Click();
+  EXPECT_EQ(checked(), (std::vector<std::string>{"b.mp3", "new.mp3"}));
+  EXPECT_EQ(form->song_tree().root()->state, CheckState::kPartlyChecked);
 }
 
 TEST_F(MainWindowTest, EjectFromTheMenuOrTheClosingBoxLeavesTheTreeAndThePlayerGone) {
@@ -247,6 +345,7 @@ TEST_F(MainWindowTest, EjectFromTheMenuOrTheClosingBoxLeavesTheTreeAndThePlayerG
   drives_->Add('e', dir_.Path("player"), "IHP-120", "1234-ABCD");  // plugged in again
   auto second = MakeWindow(true, true);
   second->StartUp();
+  SetSubtreeState(second->song_tree().root(), CheckState::kChecked);
   prompter_->choice_answers = {true};
   second->Create1Click();
   EXPECT_EQ(prompter_->choices, std::vector<std::string>{"Eject iHP"});

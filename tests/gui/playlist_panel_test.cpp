@@ -210,7 +210,7 @@ TEST_F(PanelTest, FailuresGoToTheErrorBox) {
   EXPECT_EQ(names_->currentRow(), 0);
 }
 
-TEST_F(PanelTest, ContextMenuOffersSortClearAndRemove) {
+TEST_F(PanelTest, ContextMenuOffersSortClearAndRemoveAndDeleteRemovesToo) {
   QMenu* menu = panel_->context_menu();
   const QList<QAction*> actions = menu->actions();
   ASSERT_EQ(actions.size(), 4);
@@ -234,6 +234,16 @@ TEST_F(PanelTest, ContextMenuOffersSortClearAndRemove) {
             Lines{"Are you sure to remove the selected 2 songs from the playlist?"});
   EXPECT_EQ(Rows(list_), (Lines{"\\1.mp3", "\\3.mp3"}));
   EXPECT_EQ(ReadPlaylist("p.m3u"), "\\1.mp3\r\n\\2.mp3\r\n\\3.mp3\r\n\\4.mp3\r\n");
+
+  // The Delete key does the same, with the same question.
+  list_->item(0)->setSelected(true);
+  list_->item(1)->setSelected(true);
+  list_->setFocus();
+  prompter_.confirm_answers = {true};
+  QTest::keyClick(list_, Qt::Key_Delete);
+  EXPECT_EQ(prompter_.Texts("confirm").back(),
+            "Are you sure to remove the selected 2 songs from the playlist?");
+  EXPECT_EQ(Rows(list_), Lines{});
 
   prompter_.confirm_answers = {true};
   actions[1]->trigger();

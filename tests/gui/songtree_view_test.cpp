@@ -183,6 +183,20 @@ TEST_F(SongTreeViewTest, SortKeepsWhatIsExpandedAndSelected) {
   EXPECT_FALSE(view_->isExpanded(Index(root_)));
 }
 
+TEST_F(SongTreeViewTest, AReplacedTreeIsFreedOnlyOnceTheViewLetGoOfIt) {
+  view_->setCurrentIndex(Index(b_));
+  const SongNode* before_reset = nullptr;
+  QObject::connect(view_->song_model(), &QAbstractItemModel::modelAboutToBeReset,
+                   [&] { before_reset = tree_.root(); });
+  SongTree fresh;
+  SongNode* only = fresh.AddChild(fresh.AddRoot("All songs"), "only.mp3");
+  view_->ReplaceTree(std::move(fresh));
+  EXPECT_EQ(before_reset, root_);  // the old nodes were still there when the reset began
+  EXPECT_EQ(view_->SelectedNode(), nullptr);
+  EXPECT_EQ(tree_.root()->children[0].get(), only);
+  EXPECT_TRUE(view_->isExpanded(Index(tree_.root())));
+}
+
 TEST_F(SongTreeViewTest, ReloadShowsARebuiltTree) {
   view_->setCurrentIndex(Index(b_));
   tree_.Clear();

@@ -14,7 +14,7 @@ namespace plondex::test {
 class ScriptedPrompter : public Prompter {
  public:
   struct Shown {
-    std::string kind;  // "information", "warning", "error", "confirm", "input"
+    std::string kind;  // "information", "warning", "error", "confirm", "confirm-no", "input"
     std::string text;  // for "input": caption + "|" + prompt + "|" + max length
   };
 
@@ -32,6 +32,14 @@ class ScriptedPrompter : public Prompter {
   void ShowError(const std::string& text) override { shown.push_back({"error", text}); }
   bool Confirm(const std::string& text) override {
     shown.push_back({"confirm", text});
+    if (confirm_answers.empty()) return false;
+    const bool answer = confirm_answers.front();
+    confirm_answers.pop_front();
+    return answer;
+  }
+  // Recorded as "confirm-no"; answers from confirm_answers too.
+  bool ConfirmDefaultNo(const std::string& text) override {
+    shown.push_back({"confirm-no", text});
     if (confirm_answers.empty()) return false;
     const bool answer = confirm_answers.front();
     confirm_answers.pop_front();

@@ -38,7 +38,7 @@ namespace {
 
 constexpr char kNotConnectedAtStart[] =
     "iHP not connected!\r\nPlease connect the iHP and restart the application.";
-constexpr char kNotConnected[] = "IHP not connected!";
+constexpr char kEmptyDatabaseQuestion[] = "No song is checked. Write an empty database to the iHP?";
 constexpr char kSongsFile[] = "songs.dat";
 
 }  // namespace
@@ -256,28 +256,38 @@ void TForm1::ReloadPlayer() {
   bool complete = false;
   const char drive = player_drive_;
   const std::string songs_dat = program_folder_ + "/" + kSongsFile;
+  // The checks shown so far are the user's latest word on this player's songs; songs.dat speaks
+  // only for songs the tree did not show. A tree of another player has nothing to say.
+  const SongTree* shown = !tree_.empty() && tree_player_ == settings_.driveid ? &tree_ : nullptr;
   const bool go_on = RunInBackground(reading_, [&](BackgroundJob& job) {
     complete = RebuildSongTree(
         fresh, files_, drive, songs_dat,
         [this, &job](size_t total) { job.Post([this, total] { reading_->SetCount(total); }); },
-        [&job] { return job.CancelRequested(); });
+        [&job] { return job.CancelRequested(); }, shown);
     if (complete) RecomputeCheckStates(fresh);
   });
   if (!go_on || !complete) return;
-  tree_ = std::move(fresh);
-  tree_view_->Reload();
+  tree_view_->ReplaceTree(std::move(fresh));
+  tree_player_ = settings_.driveid;
   panel_->ReloadPlaylists();
 }
 
 void TForm1::Options1Click() {
+  const char drive = player_drive_;
+  const std::string player = settings_.driveid;
   Run([this] { RunOptionsDialog(); });
+  // Another player: its songs are shown at once, so that no command acts on the old one's.
+  const bool changed = player_drive_ != drive || settings_.driveid != player;
+  if (changed && player_drive_ != kNoDrive && drives_->DrivePresent(player_drive_)) {
+    Run([this] { ReloadPlayer(); });
+  }
 }
 
 void TForm1::Exit1Click() { close(); }
 
 bool TForm1::PlayerConnected() {
   if (player_drive_ != kNoDrive && drives_->DrivePresent(player_drive_)) return true;
-  prompter_->Information(kNotConnected);
+  prompter_->Information(kNotConnectedMessage);
   return false;
 }
 
@@ -322,9 +332,18 @@ void TForm1::CollpaseAll1Click() { tree_view_->CollapseAllNodes(); }
 void TForm1::SortTree1Click() { tree_view_->SortNodes(); }
 
 void TForm1::Create1Click() {
+  if (!PlayerConnected()) return;
+  if (!Run([this] { RequireSongListOfPlayer(tree_, files_, player_drive_); })) return;
+  const int songs = CountCheckedSongs(tree_);
+  // A database made elsewhere would be replaced by nothing.
+  if (songs == 0 && !settings_.nowrite && !prompter_->ConfirmDefaultNo(kEmptyDatabaseQuestion)) {
+    return;
+  }
   const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
                             program_folder_};
-  building_->SetProgress(0, CountCheckedSongs(tree_));
+  // The counters show this build alone.
+  for (QLabel* label : counter_labels_) label->clear();
+  building_->SetProgress(0, songs);
   BuildOutcome outcome = BuildOutcome::kCancelled;
   bool go_on = false;
   if (!Run([&] {

@@ -122,6 +122,9 @@ class TForm1 : public QMainWindow, public BuildReporter {
     }
     void ShowError(const std::string& text) override { (*target_)->ShowError(text); }
     bool Confirm(const std::string& text) override { return (*target_)->Confirm(text); }
+    bool ConfirmDefaultNo(const std::string& text) override {
+      return (*target_)->ConfirmDefaultNo(text);
+    }
     std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                         int max_length) override {
       return (*target_)->InputBox(caption, prompt, max_length);
@@ -139,6 +142,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // What the worker uses while a job runs; the window's thread leaves it alone meanwhile (a search
   // fills a tree of its own, and a build only reads the tree).
   SongTree tree_;
+  // The serial of the player the tree was scanned from.
+  std::string tree_player_;
   TId3v1 idv1_;
   TId3v2 idv2_;
   BackgroundJob* job_ = nullptr;  // while a scan or build runs

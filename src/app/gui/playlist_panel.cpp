@@ -1,5 +1,6 @@
 #include "app/gui/playlist_panel.h"
 
+#include <QAction>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -138,6 +139,12 @@ PlaylistPanel::PlaylistPanel(Prompter* prompter, const PlayerFiles* files,
   context_menu_->addSeparator();
   connect(context_menu_->addAction("Remove selected songs"), &QAction::triggered, this,
           &PlaylistPanel::Removeselectedsongs1Click);
+  // Delete in the content list removes the selected songs, as the menu item does.
+  auto* remove_key = new QAction(content_list_);
+  remove_key->setShortcut(QKeySequence::Delete);
+  remove_key->setShortcutContext(Qt::WidgetShortcut);
+  content_list_->addAction(remove_key);
+  connect(remove_key, &QAction::triggered, this, &PlaylistPanel::Removeselectedsongs1Click);
   connect(content_list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     context_menu_->popup(content_list_->viewport()->mapToGlobal(pos));
   });

@@ -43,15 +43,25 @@ void QtPrompter::ShowError(const std::string& text) {
   ShowBox(parent_, QMessageBox::Critical, QStringLiteral("Plondex"), text);
 }
 
-bool QtPrompter::Confirm(const std::string& text) {
+namespace {
+
+bool AskYesNo(QWidget* parent, const std::string& text, bool yes_by_default) {
   QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), ToQtMessage(text),
-                  QMessageBox::NoButton, parent_);
+                  QMessageBox::NoButton, parent);
   QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
+  box.setDefaultButton(yes_by_default ? yes : no);
   box.setEscapeButton(no);
   box.exec();
   return box.clickedButton() == yes;
+}
+
+}  // namespace
+
+bool QtPrompter::Confirm(const std::string& text) { return AskYesNo(parent_, text, true); }
+
+bool QtPrompter::ConfirmDefaultNo(const std::string& text) {
+  return AskYesNo(parent_, text, false);
 }
 
 std::optional<std::string> QtPrompter::InputBox(const std::string& caption,

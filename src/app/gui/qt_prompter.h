@@ -16,6 +16,7 @@ class QtPrompter : public Prompter {
   bool WarningWithChoice(const std::string& text, const std::string& other_button) override;
   void ShowError(const std::string& text) override;
   bool Confirm(const std::string& text) override;
+  bool ConfirmDefaultNo(const std::string& text) override;
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       int max_length) override;
 

@@ -71,6 +71,12 @@ void SongTreeModel::Reset() {
   endResetModel();
 }
 
+void SongTreeModel::ReplaceTree(SongTree fresh) {
+  beginResetModel();
+  *tree_ = std::move(fresh);
+  endResetModel();
+}
+
 void SongTreeModel::SortTree() {
   emit layoutAboutToBeChanged();
   const QModelIndexList before = persistentIndexList();

@@ -26,6 +26,8 @@ class SongTreeModel : public QAbstractItemModel {
 
   // Call after the tree was rebuilt or cleared: every index handed out before is dropped.
   void Reset();
+  // Puts fresh in the tree's place. The views let go of the old nodes before they are freed.
+  void ReplaceTree(SongTree fresh);
   // Sorts the tree's children at every level; expanded folders and the selection stay.
   void SortTree();
 

@@ -57,6 +57,15 @@ SongTreeView::SongTreeView(SongTree* tree, QWidget* parent)
 
 void SongTreeView::Reload() {
   model_->Reset();
+  ExpandRoot();
+}
+
+void SongTreeView::ReplaceTree(SongTree fresh) {
+  model_->ReplaceTree(std::move(fresh));
+  ExpandRoot();
+}
+
+void SongTreeView::ExpandRoot() {
   const QModelIndex root = model_->index(0, 0);
   if (root.isValid()) expand(root);
 }

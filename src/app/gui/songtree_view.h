@@ -23,6 +23,9 @@ class SongTreeView : public QTreeView {
   // every rebuild of the tree, before the event loop runs again: until then the view still
   // points at the old nodes.
   void Reload();
+  // Shows fresh in place of the tree shown so far, which is freed only once the view has let go
+  // of its nodes.
+  void ReplaceTree(SongTree fresh);
   // Repaints after check states were changed from outside.
   void StatesChanged();
   // The selected node, or nullptr.
@@ -47,6 +50,7 @@ class SongTreeView : public QTreeView {
   // Space toggles the selected node and is consumed; true when the key was handled.
   bool treeKeyDown(QKeyEvent* event);
   void Toggle(SongNode* node);
+  void ExpandRoot();
 
   SongTreeModel* model_;
   StateIconDelegate* delegate_;

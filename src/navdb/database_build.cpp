@@ -1,6 +1,5 @@
 #include "navdb/database_build.h"
 
-#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -17,6 +16,7 @@
 #include "tags/id3v2.h"
 #include "tags/oggreader.h"
 #include "tags/songformat.h"
+#include "tags/songtags.h"
 #include "tags/wmareader.h"
 
 namespace plondex {
@@ -123,46 +123,24 @@ class Build {
     const SongFormat format = SongFormatOf(node.text);
     if (format == SongFormat::kNone) return;
     try {
-      const SongFile file = Where(node, player_path);
-      std::unique_ptr<tsong> record;
-      switch (format) {
-        case SongFormat::kMp3:
-          record = ReadMp3(file);
-          break;
-        case SongFormat::kOgg:
-          if (ReadQuietly(file, [this](const ByteSource& s) { return ogg_.ReadOggSource(s); })) {
-            record = NewRecord(ForPlayer(ogg_.Title()), ForPlayer(ogg_.Artist()),
-                               ForPlayer(ogg_.Album()), ForPlayer(ogg_.Genre()));
-            counters_.Raise(BuildCounter::kOgg);
-          }
-          break;
-        case SongFormat::kWma:
-          if (ReadQuietly(file, [this](const ByteSource& s) { return wma_.ReadWmaSource(s); })) {
-            record = NewRecord(WideToTagAnsi(wma_.Title()), WideToTagAnsi(wma_.Artist()),
-                               WideToTagAnsi(wma_.Album()), WideToTagAnsi(wma_.Genre()));
-            counters_.Raise(BuildCounter::kWma);
-          }
-          break;
-        case SongFormat::kNone:
-          return;
-      }
-      if (record) {
-        record->Path = path.substr(2);
-        CleanSongTexts(*record, settings_.cutat, settings_.verbose, reporter_);
-        const tsong shown = *record;
-        database_.AddSong(std::move(record));
-        if (settings_.verbose) {
-          reporter_.LogLine("Adding: " + path);
-          reporter_.LogLine("Artist: " + shown.Artist);
-          reporter_.LogLine("Album: " + shown.Album);
-          reporter_.LogLine("Title: " + shown.Title);
-          reporter_.LogLine("Genre: " + shown.Genre);
-        }
-      } else {
+      const SongTags tags = ReadTags(format, Where(node, player_path));
+      if (tags.source == TagSource::kNone) {
         counters_.Raise(BuildCounter::kNoTags);
         reporter_.LogLine("No tags found: " + path);
         no_tags_.push_back(path);
+        return;
       }
+      tsong record = RecordOf(tags);
+      record.Path = path.substr(2);
+      CleanSongTexts(record, settings_.cutat, settings_.verbose, reporter_);
+      if (settings_.verbose) {
+        reporter_.LogLine("Adding: " + path);
+        reporter_.LogLine("Artist: " + record.Artist);
+        reporter_.LogLine("Album: " + record.Album);
+        reporter_.LogLine("Title: " + record.Title);
+        reporter_.LogLine("Genre: " + record.Genre);
+      }
+      database_.AddSong(std::move(record));
     } catch (const Error& e) {
       SongFailed(path, e.what());
     } catch (const std::system_error& e) {
@@ -202,65 +180,90 @@ class Build {
                                : InputFile::OpenIfExists(file.location);
   }
 
-  // A reader that takes a song it cannot open for one without tags.
-  static bool ReadQuietly(const SongFile& file,
-                          const std::function<bool(const ByteSource&)>& read) {
+  // What the readers give for the song: ID3v2, else ID3v1, for MP3; the comments of Ogg and
+  // WMA, where a song that cannot be opened counts as one without tags.
+  SongTags ReadTags(SongFormat format, const SongFile& file) {
+    SongTags tags;
+    if (format == SongFormat::kMp3) {
+      const std::unique_ptr<InputFile> input = Open(file);
+      std::optional<BufferedSource> source;
+      if (input) source.emplace(*input, kSongBlock);
+      idv2_.SetFile(file.location, source ? &*source : nullptr);
+      if (idv2_.TagPresent()) {
+        const TId3Text& t = idv2_.Texts();
+        tags.source = TagSource::kId3v2;
+        tags.title = TagText::Ansi(t.ContentDescription());
+        for (const std::string& name : t.Performers()) tags.artists.push_back(TagText::Ansi(name));
+        tags.album = TagText::Ansi(t.Album());
+        tags.genre = TagText::Ansi(t.Content());
+      } else if (source && Id3v1TagInSource(*source)) {
+        idv1_.SetFile(file.location, *source);
+        tags.source = TagSource::kId3v1;
+        tags.title = TagText::Ansi(idv1_.SongName());
+        tags.artists.push_back(TagText::Ansi(idv1_.Artist()));
+        tags.album = TagText::Ansi(idv1_.Album());
+        tags.genre = TagText::Ansi(GenreName(static_cast<int>(idv1_.Genre())));
+      }
+      return tags;
+    }
     std::unique_ptr<InputFile> input;
     try {
       input = Open(file);
     } catch (const Error&) {
     }
-    if (!input) return false;
+    if (!input) return tags;
     const BufferedSource source(*input, kSongBlock);
-    return read(source);
+    if (format == SongFormat::kOgg && ogg_.ReadOggSource(source)) {
+      tags.source = TagSource::kOgg;
+      tags.title = TagText::Utf8OrBytes(ogg_.Title());
+      tags.artists.push_back(TagText::Utf8OrBytes(ogg_.Artist()));
+      tags.album = TagText::Utf8OrBytes(ogg_.Album());
+      tags.genre = TagText::Utf8OrBytes(ogg_.Genre());
+    } else if (format == SongFormat::kWma && wma_.ReadWmaSource(source)) {
+      tags.source = TagSource::kWma;
+      tags.title = TagText::Unicode(wma_.Title());
+      tags.artists.push_back(TagText::Unicode(wma_.Artist()));
+      tags.album = TagText::Unicode(wma_.Album());
+      tags.genre = TagText::Unicode(wma_.Genre());
+    }
+    return tags;
   }
 
-  // ID3v2, else ID3v1, both read through one open file.
-  std::unique_ptr<tsong> ReadMp3(const SongFile& file) {
-    const std::unique_ptr<InputFile> input = Open(file);
-    std::optional<BufferedSource> source;
-    if (input) source.emplace(*input, kSongBlock);
-    idv2_.SetFile(file.location, source ? &*source : nullptr);
-    if (idv2_.TagPresent()) {
-      std::string artist = CommaText(idv2_.Texts().Performers());
-      if (artist.size() > 2 && artist.front() == '"' && artist.back() == '"') {
-        artist = artist.substr(1, artist.size() - 2);
-      }
-      auto record = NewRecord(idv2_.Texts().ContentDescription(), artist, idv2_.Texts().Album(),
-                              idv2_.Texts().Content());
-      const std::string mapped = MapId3v2Genre(record->Genre);
-      if (mapped != record->Genre) {
-        if (settings_.verbose) {
-          reporter_.LogLine("Mapping id3v2 genre " + Quoted(record->Genre) + " to " +
-                            Quoted(mapped));
+  // The record of a song with tags (its path aside), before its texts are cleaned; raises the
+  // counter of its reader.
+  tsong RecordOf(const SongTags& tags) {
+    PlayerTexts texts = ToPlayerTexts(tags);
+    tsong record;
+    record.Title = std::move(texts.title);
+    record.Artist = std::move(texts.artist);
+    record.Album = std::move(texts.album);
+    record.Genre = std::move(texts.genre);
+    switch (tags.source) {
+      case TagSource::kId3v2: {
+        const std::string mapped = MapId3v2Genre(record.Genre);
+        if (mapped != record.Genre) {
+          if (settings_.verbose) {
+            reporter_.LogLine("Mapping id3v2 genre " + Quoted(record.Genre) + " to " +
+                              Quoted(mapped));
+          }
+          record.Genre = mapped;
         }
-        record->Genre = mapped;
+        counters_.Raise(BuildCounter::kId3v2);
+        break;
       }
-      counters_.Raise(BuildCounter::kId3v2);
-      return record;
+      case TagSource::kId3v1:
+        counters_.Raise(BuildCounter::kId3v1);
+        break;
+      case TagSource::kOgg:
+        counters_.Raise(BuildCounter::kOgg);
+        break;
+      case TagSource::kWma:
+        counters_.Raise(BuildCounter::kWma);
+        break;
+      case TagSource::kNone:
+        break;
     }
-    if (source && Id3v1TagInSource(*source)) {
-      idv1_.SetFile(file.location, *source);
-      auto record = NewRecord(idv1_.SongName(), idv1_.Artist(), idv1_.Album(),
-                              GenreName(static_cast<int>(idv1_.Genre())));
-      counters_.Raise(BuildCounter::kId3v1);
-      return record;
-    }
-    return nullptr;
-  }
-
-  // Vorbis comments are UTF-8: in the player's character set, with readable spellings of what it
-  // lacks, where they decode; else as stored.
-  static std::string ForPlayer(const std::string& text) { return Utf8ToTagAnsi(text); }
-
-  static std::unique_ptr<tsong> NewRecord(std::string title, std::string artist, std::string album,
-                                          std::string genre) {
-    auto song = std::make_unique<tsong>();
-    song->Title = std::move(title);
-    song->Artist = std::move(artist);
-    song->Album = std::move(album);
-    song->Genre = std::move(genre);
-    return song;
+    return record;
   }
 
   void WriteList(const char* name, const std::vector<std::string>& paths) {
@@ -305,30 +308,6 @@ void CleanSongTexts(tsong& song, int limit, bool verbose, BuildReporter& reporte
   song.Artist = CleanTagText(song.Artist, limit, verbose, reporter);
   song.Album = CleanTagText(song.Album, limit, verbose, reporter);
   song.Genre = CleanTagText(song.Genre, limit, verbose, reporter);
-}
-
-std::string CommaText(const std::vector<std::string>& names) {
-  if (names.size() == 1 && names[0].empty()) return "\"\"";
-  std::string out;
-  for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) out.push_back(',');
-    const std::string& name = names[i];
-    bool quote = false;
-    for (char c : name) {
-      if (static_cast<unsigned char>(c) <= 32 || c == '"' || c == ',') quote = true;
-    }
-    if (!quote) {
-      out += name;
-      continue;
-    }
-    out.push_back('"');
-    for (char c : name) {
-      if (c == '"') out.push_back('"');
-      out.push_back(c);
-    }
-    out.push_back('"');
-  }
-  return out;
 }
 
 std::vector<const SongNode*> CheckedLeaves(const SongTree& tree) {

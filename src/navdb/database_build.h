@@ -63,8 +63,4 @@ bool IsAllowedTagByte(unsigned char byte);
 std::string CleanTagText(std::string_view text, int limit, bool verbose, BuildReporter& reporter);
 void CleanSongTexts(tsong& song, int limit, bool verbose, BuildReporter& reporter);
 
-// The names joined by ',', a name holding a character of value 32 or less, a '"' or a ',' put
-// between double quotes with its quotes doubled.
-std::string CommaText(const std::vector<std::string>& names);
-
 }  // namespace plondex

@@ -427,15 +427,5 @@ TEST(CleanTagText, SpellsOutHighBytesBeforeTheCut) {
   EXPECT_EQ(CleanTagText("x\x85", 4, false, r), "x..");
 }
 
-TEST(CommaText, QuotesWhatNeedsIt) {
-  EXPECT_EQ(CommaText({}), "");
-  EXPECT_EQ(CommaText({""}), "\"\"");
-  EXPECT_EQ(CommaText({"AC", "DC"}), "AC,DC");
-  EXPECT_EQ(CommaText({"The Band"}), "\"The Band\"");
-  EXPECT_EQ(CommaText({"A B", "C"}), "\"A B\",C");
-  EXPECT_EQ(CommaText({"a", "", "b"}), "a,,b");
-  EXPECT_EQ(CommaText({"say \"hi\""}), "\"say \"\"hi\"\"\"");
-}
-
 }  // namespace
 }  // namespace plondex

@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/japanese.h"
 #include "tags/id3stream.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
@@ -232,7 +233,11 @@ class Build {
   // The record of a song with tags (its path aside), before its texts are cleaned; raises the
   // counter of its reader.
   tsong RecordOf(const SongTags& tags) {
-    PlayerTexts texts = ToPlayerTexts(tags);
+    PlayerTexts texts = ToPlayerTexts(tags, &japanese_);
+    if (texts.without_readings && !readings_failure_logged_) {
+      readings_failure_logged_ = true;
+      reporter_.LogLine("Japanese readings not available: " + Utf8ToAnsi(japanese_.Failure()));
+    }
     tsong record;
     record.Title = std::move(texts.title);
     record.Artist = std::move(texts.artist);
@@ -282,6 +287,9 @@ class Build {
   const std::optional<std::string> drive_root_;
   TOggReader ogg_;
   TWmaReader wma_;
+  // Opened on the first Japanese song, if there is one.
+  JapaneseReadings japanese_{settings_.mecab_dictionary};
+  bool readings_failure_logged_ = false;
   tirivdb database_;
   std::vector<std::string> long_names_;
   std::vector<std::string> no_tags_;

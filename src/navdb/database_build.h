@@ -24,6 +24,8 @@ struct BuildSettings {
   bool nowrite = false;
   int cutat = 32;
   std::string lists_folder;  // where longfilename.m3u and notag.m3u go (native path)
+  // The MeCab dictionary Japanese songs are read with; empty for the system's own.
+  std::string mecab_dictionary;
 };
 
 inline constexpr char kDatabaseFileName[] = "iRivNavi.iDB";

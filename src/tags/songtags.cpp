@@ -1,8 +1,10 @@
 #include "tags/songtags.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/japanese.h"
 
 namespace plondex {
 namespace {
@@ -10,10 +12,28 @@ namespace {
 // Spelling other scripts out is the costly step: one song gets this many characters of it.
 constexpr size_t kSongSpellingBudget = 16384;
 
-std::string ForPlayer(const TagText& text, SpellingBudget& budget) {
-  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
-  return WideToTagAnsi(text.wide, &budget);
-}
+// Turns the texts of one song into the player's text.
+class SongSpeller {
+ public:
+  SongSpeller(JapaneseReadings* readings) : readings_(readings) {}
+
+  std::string ForPlayer(const TagText& text) {
+    if (text.kind == TagText::Kind::kAnsi) return text.ansi;
+    if (readings_) {
+      if (std::optional<std::u16string> read = readings_->Read(text.wide)) {
+        return WideToTagAnsi(*read, &budget_);
+      }
+      without_readings_ = true;
+    }
+    return WideToTagAnsi(text.wide, &budget_);
+  }
+  bool without_readings() const { return without_readings_; }
+
+ private:
+  JapaneseReadings* readings_;
+  SpellingBudget budget_{kSongSpellingBudget};
+  bool without_readings_ = false;
+};
 
 }  // namespace
 
@@ -35,23 +55,35 @@ TagText TagText::Utf8OrBytes(std::string_view bytes) {
   return Ansi(std::string(bytes));
 }
 
-PlayerTexts ToPlayerTexts(const SongTags& tags) {
-  SpellingBudget budget{kSongSpellingBudget};
+bool IsJapaneseSong(const SongTags& tags) {
+  auto kana = [](const TagText& t) {
+    return t.kind == TagText::Kind::kUnicode && HoldsKana(t.wide);
+  };
+  if (kana(tags.title) || kana(tags.album) || kana(tags.genre)) return true;
+  for (const TagText& artist : tags.artists) {
+    if (kana(artist)) return true;
+  }
+  return false;
+}
+
+PlayerTexts ToPlayerTexts(const SongTags& tags, JapaneseReadings* readings) {
+  SongSpeller speller(readings && IsJapaneseSong(tags) ? readings : nullptr);
   PlayerTexts texts;
-  texts.title = ForPlayer(tags.title, budget);
+  texts.title = speller.ForPlayer(tags.title);
   if (tags.source == TagSource::kId3v2) {
     std::vector<std::string> names;
     names.reserve(tags.artists.size());
-    for (const TagText& name : tags.artists) names.push_back(ForPlayer(name, budget));
+    for (const TagText& name : tags.artists) names.push_back(speller.ForPlayer(name));
     texts.artist = CommaText(names);
     if (texts.artist.size() > 2 && texts.artist.front() == '"' && texts.artist.back() == '"') {
       texts.artist = texts.artist.substr(1, texts.artist.size() - 2);
     }
   } else if (!tags.artists.empty()) {
-    texts.artist = ForPlayer(tags.artists.front(), budget);
+    texts.artist = speller.ForPlayer(tags.artists.front());
   }
-  texts.album = ForPlayer(tags.album, budget);
-  texts.genre = ForPlayer(tags.genre, budget);
+  texts.album = speller.ForPlayer(tags.album);
+  texts.genre = speller.ForPlayer(tags.genre);
+  texts.without_readings = speller.without_readings();
   return texts;
 }
 

@@ -11,6 +11,8 @@
 
 namespace plondex {
 
+class JapaneseReadings;
+
 // A tag text as a reader decoded it: 8-bit text (ID3v1, ID3v2 in ISO-8859-1, Ogg comments that
 // are not UTF-8) or Unicode (UTF-16).
 struct TagText {
@@ -46,12 +48,19 @@ struct PlayerTexts {
   std::string artist;
   std::string album;
   std::string genre;
+  // A Japanese song was spelled without readings: the dictionary could not be opened.
+  bool without_readings = false;
 };
 
+// True when one of the song's Unicode texts holds kana: its Han characters are read as Japanese.
+bool IsJapaneseSong(const SongTags& tags);
+
 // 8-bit texts stay as they are; Unicode ones keep what Windows-1252 holds and take a readable
-// spelling of the rest (WideToTagAnsi), out of one budget for the whole song. An ID3v2 song's
-// artist is the comma text of its performers, without the double quotes around a single one.
-PlayerTexts ToPlayerTexts(const SongTags& tags);
+// spelling of the rest (WideToTagAnsi), out of one budget for the whole song. In a Japanese song
+// the words in Han characters are first replaced by their readings (readings, when given). An
+// ID3v2 song's artist is the comma text of its performers, without the double quotes around a
+// single one.
+PlayerTexts ToPlayerTexts(const SongTags& tags, JapaneseReadings* readings);
 
 // The names joined by ',', a name holding a character of value 32 or less, a '"' or a ',' put
 // between double quotes with its quotes doubled.

@@ -202,6 +202,24 @@ TEST_F(DatabaseBuildTest, NoLimitStillCutsATextToWhatItsRecordHolds) {
   }
 }
 
+TEST_F(DatabaseBuildTest, JapaneseSongsWithoutTheDictionaryAreSpelledAsBeforeWithOneLine) {
+  settings_.mecab_dictionary = dir_.MakeFolder("no dictionary");
+  for (const char* name : {"a.wma", "b.wma"}) {
+    Song(name, test::MakeWmaFile(u"\u6708\u306e\u5149", u"", {}));  // tsuki no hikari
+  }
+  Build();
+  EXPECT_EQ(std::count_if(reporter_.log.begin(), reporter_.log.end(),
+                          [](const std::string& line) {
+                            return line.rfind("Japanese readings not available: ", 0) == 0;
+                          }),
+            1);
+  ASSERT_EQ(Records().size(), 2u);
+  EXPECT_EQ(Records()[0].Title, "yu\xe8no guang");
+  settings_.mecab_dictionary.clear();
+  Build();
+  EXPECT_EQ(Records()[0].Title, "tsuki no hikari");
+}
+
 TEST_F(DatabaseBuildTest, LongNamesAreWarnedListedAndStillBuilt) {
   const std::string name52 = std::string(48, 'a') + ".mp3";
   const std::string name53 = std::string(49, 'b') + ".mp3";

@@ -340,7 +340,7 @@ void TForm1::Create1Click() {
     return;
   }
   const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
-                            program_folder_};
+                            program_folder_, {}};
   // The counters show this build alone.
   for (QLabel* label : counter_labels_) label->clear();
   building_->SetProgress(0, songs);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -49,18 +50,18 @@ class Eject : public test::Udisks2Test {
 
 TEST_F(Eject, UnmountsThePlayerThenPowersItsDriveOff) {
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kPowerOff}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kPowerOff}));
 }
 
 TEST_F(Eject, ADriveThatCannotPowerOffIsEjectedOrOnlyUnmounted) {
   player_.can_power_off = false;
   player_.ejectable = true;
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kEject}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kEject}));
 
   player_.ejectable = false;
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList}));
 }
 
 TEST_F(Eject, FailuresStopBeforeTheDriveIsPoweredOff) {
@@ -102,7 +103,25 @@ TEST_F(Eject, ARefusedPowerOffStillSaysTheUnmountedPlayerIsSafe) {
   EXPECT_EQ(EjectPlayerAs(player_),
             "The iHP is unmounted and can be unplugged now, but it could not be powered off: "
             "Error powering off drive: no power control");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kPowerOff}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kPowerOff}));
+}
+
+TEST_F(Eject, APlayerMountedTwiceIsLeftMountedAndAMountLeftBehindIsNoSuccess) {
+  const std::string second = std::filesystem::canonical(dir_.MakeFolder("second")).string();
+  player_.other_mount_points = {second};
+  mock_->SetUpPlayer(player_);
+  // udisks2 would take away only the mount it made, whichever place it is asked for.
+  for (const std::string& named : {player_.mount_point, second}) {
+    EXPECT_EQ(EjectText(named, mock_->bus()), "The iHP is mounted more than once (" +
+                                                  player_.mount_point + ", " + second +
+                                                  "). Unmount the other places first.");
+    EXPECT_EQ(mock_->TakeCalls(), Calls{kList});
+  }
+
+  player_.other_mount_points = {};
+  player_.left_after_unmount = {player_.mount_point};
+  EXPECT_EQ(EjectPlayerAs(player_), CannotEject("it is still mounted at " + player_.mount_point));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList}));
 }
 
 TEST_F(Eject, WithoutUdisks2NothingHappens) {

@@ -43,8 +43,21 @@ std::string MountedMoreThanOnceMessage(const std::vector<std::string>& mount_poi
          "). Unmount the other places first.";
 }
 
-// What the user reads of a failed exchange with udisks2.
-std::string Detail(const BusError& e) {
+std::string NotEjectedMessage(std::string_view detail) {
+  return "The iHP was not ejected: " + std::string(detail) + ".";
+}
+
+// What the user reads of a failed exchange with udisks2. acting: udisks2 was asked to unmount or
+// power off, which waits for the user's permission where it needs one.
+std::string Detail(const BusError& e, bool acting = false) {
+  switch (e.kind()) {
+    case BusError::Kind::kCancelled:
+      return "the eject was cancelled";
+    case BusError::Kind::kTimedOut:
+      return acting ? "permission was not given in time" : "udisks2 did not answer in time";
+    case BusError::Kind::kFailed:
+      break;
+  }
   if (e.name() == "org.freedesktop.DBus.Error.ServiceUnknown" ||
       e.name() == "org.freedesktop.DBus.Error.NameHasNoOwner") {
     return "udisks2 is not running";
@@ -111,7 +124,7 @@ const char* StopMethod(const UdisksObject* drive) {
   return nullptr;
 }
 
-std::string EjectThrough(UdisksBus& udisks, const std::string& mount_point) {
+std::string EjectThrough(UdisksBus& udisks, const std::string& mount_point, const EjectWait& wait) {
   const std::vector<UdisksObject> objects = udisks.ManagedObjects();
   const UdisksObject* filesystem = MountedAt(objects, mount_point);
   if (!filesystem) {
@@ -122,10 +135,11 @@ std::string EjectThrough(UdisksBus& udisks, const std::string& mount_point) {
     throw Error(MountedMoreThanOnceMessage(filesystem->mount_points));
   }
   try {
-    udisks.Call(filesystem->path, kFilesystem, "Unmount");
+    udisks.Call(filesystem->path, kFilesystem, "Unmount", wait.timeout);
   } catch (const BusError& e) {
     if (e.name() == kDeviceBusy) throw Error(InUseMessage(e.what()));
-    throw;
+    if (e.kind() == BusError::Kind::kFailed) throw;
+    throw Error(NotEjectedMessage(Detail(e, /*acting=*/true)));
   }
   // udisks2 answers once its list of mounts has caught up, so a mount still listed is there.
   const std::vector<std::string> left = MountPointsOf(udisks.ManagedObjects(), filesystem->path);
@@ -137,9 +151,9 @@ std::string EjectThrough(UdisksBus& udisks, const std::string& mount_point) {
   const char* stop = StopMethod(drive);
   if (!stop) return kEjectedMessage;
   try {
-    udisks.Call(drive->path, kDrive, stop);
+    udisks.Call(drive->path, kDrive, stop, wait.timeout);
   } catch (const BusError& e) {
-    return NotPoweredOffMessage(Detail(e));
+    return NotPoweredOffMessage(Detail(e, /*acting=*/true));
   }
   return kEjectedMessage;
 }
@@ -151,13 +165,15 @@ std::string CannotEjectMessage(std::string_view detail) {
          ". Unmount it with your file manager before you unplug it.";
 }
 
-std::string EjectPlayer(const std::string& mount_point, const BusAddress& bus) {
+std::string EjectPlayer(const std::string& mount_point, const BusAddress& bus,
+                        const EjectWait& wait) {
   const std::string folder = ResolvedFolder(mount_point);
   FlushFileSystem(folder);
   try {
-    UdisksBus udisks(bus);
-    return EjectThrough(udisks, folder);
+    UdisksBus udisks(bus, wait.cancelled);
+    return EjectThrough(udisks, folder, wait);
   } catch (const BusError& e) {
+    if (e.kind() == BusError::Kind::kCancelled) throw Error(NotEjectedMessage(Detail(e)));
     throw Error(CannotEjectMessage(Detail(e)));
   }
 }

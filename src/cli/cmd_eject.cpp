@@ -38,8 +38,10 @@ int RunEject(const std::vector<std::string>& args) {
     }
   }
   if (!letter == mount_point.empty()) return UsageError("give either a LETTER or --mount-point");
+  // Ctrl+C ends the wait here; udisks2 may still be asking the user for permission then.
+  const EjectWait wait;
   const std::string text =
-      letter ? LinuxDriveTable(bus).Eject(letter) : EjectPlayer(mount_point, bus);
+      letter ? LinuxDriveTable(bus).Eject(letter, wait) : EjectPlayer(mount_point, bus, wait);
   std::printf("%s\n", AnsiToUtf8(text).c_str());
   return 0;
 }

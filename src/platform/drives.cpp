@@ -54,7 +54,7 @@ std::optional<std::string> FolderDrives::Root(char letter) const {
   return d->folder;
 }
 
-std::string FolderDrives::Eject(char letter) const {
+std::string FolderDrives::Eject(char letter, const EjectWait& /*wait*/) const {
   if (!DrivePresent(letter)) {
     throw Error(CannotEjectMessage(std::string("no drive is present as ") + letter + ":"));
   }

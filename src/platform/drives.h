@@ -3,11 +3,22 @@
 // The drive table: what stands for drive letters on this system. Whoever reaches the player's
 // files is given one (see PlayerFiles): the window, the command line and each test own theirs.
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 
 namespace plondex {
+
+// How long ejecting waits for the system, and what stops the wait sooner: the system may wait for
+// the disk, or for the user to allow the eject.
+struct EjectWait {
+  // Asked a few times a second while waiting; true gives up. Empty: never.
+  std::function<bool()> cancelled;
+  // The longest wait for one answer of the system.
+  std::chrono::milliseconds timeout = std::chrono::minutes(2);
+};
 
 class DriveTable {
  public:
@@ -23,9 +34,10 @@ class DriveTable {
   // The native folder that is the drive's root, when the letter stands for one.
   virtual std::optional<std::string> Root(char letter) const = 0;
   // Ejects the drive so it can be unplugged; afterwards the letter is no longer present. Answers
-  // what the user is told; throws Error with the text for the user when the drive stays. Const as
-  // the other questions are: it acts on the drives, not on how letters are handed out.
-  virtual std::string Eject(char letter) const = 0;
+  // what the user is told; throws Error with the text for the user when the drive stays, also
+  // when the wait ends first. Const as the other questions are: it acts on the drives, not on how
+  // letters are handed out.
+  virtual std::string Eject(char letter, const EjectWait& wait) const = 0;
 };
 
 // Letters mapped to plain folders, each with a label and a serial of its own. The demo, the CLI and
@@ -39,7 +51,7 @@ class FolderDrives : public DriveTable {
   std::string VolumeLabel(char letter) const override;
   std::string VolumeSerialText(char letter) const override;
   std::optional<std::string> Root(char letter) const override;
-  std::string Eject(char letter) const override;
+  std::string Eject(char letter, const EjectWait& wait) const override;
 
  private:
   struct Drive {

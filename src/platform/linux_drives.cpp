@@ -267,11 +267,11 @@ std::optional<std::string> LinuxDriveTable::Root(char letter) const {
   return d->mount_point;
 }
 
-std::string LinuxDriveTable::Eject(char letter) const {
+std::string LinuxDriveTable::Eject(char letter, const EjectWait& wait) const {
   Refresh();
   const LinuxDrive* d = Find(letter);
   if (!d) throw Error(CannotEjectMessage(std::string("no drive is mounted as ") + letter + ":"));
-  return EjectPlayer(d->mount_point, udisks_);
+  return EjectPlayer(d->mount_point, udisks_, wait);
 }
 
 }  // namespace plondex

@@ -68,7 +68,7 @@ class LinuxDriveTable : public DriveTable {
   std::string VolumeLabel(char letter) const override;
   std::string VolumeSerialText(char letter) const override;
   std::optional<std::string> Root(char letter) const override;
-  std::string Eject(char letter) const override;
+  std::string Eject(char letter, const EjectWait& wait) const override;
 
  private:
   // Re-reads the mount table and rebuilds the drives when it changed.

@@ -2,6 +2,9 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -17,21 +20,21 @@ constexpr std::string_view kFilesystemInterface = "org.freedesktop.UDisks2.Files
 constexpr std::string_view kBlockInterface = "org.freedesktop.UDisks2.Block";
 constexpr std::string_view kDriveInterface = "org.freedesktop.UDisks2.Drive";
 
-// Unmounting and powering off wait for the disk and perhaps for the user's password.
-constexpr uint64_t kActionTimeoutUsec = 120'000'000;
-// Listing the objects is quick; 0 is sd-bus's default timeout.
-constexpr uint64_t kQueryTimeoutUsec = 0;
+// Listing the objects is quick; this is sd-bus's own default.
+constexpr std::chrono::milliseconds kQueryTimeout = std::chrono::seconds(25);
+// How often a wait for an answer looks whether it is to give up.
+constexpr std::chrono::milliseconds kCancelPoll{50};
 
 struct MessageUnref {
   void operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
 };
 using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
-// An sd_bus_error that frees itself.
-struct CallError {
-  sd_bus_error error{};
-  ~CallError() { sd_bus_error_free(&error); }
+// Unreferencing a call's slot forgets the call: its answer, should it come, is dropped.
+struct SlotUnref {
+  void operator()(sd_bus_slot* s) const { sd_bus_slot_unref(s); }
 };
+using Slot = std::unique_ptr<sd_bus_slot, SlotUnref>;
 
 // Passes on a non-negative answer of an sd-bus reading function; a negative one means the answer
 // has a form this program does not understand.
@@ -96,33 +99,73 @@ void ReadProperties(sd_bus_message* m, std::string_view interface, UdisksObject&
   Parsed(sd_bus_message_exit_container(m));
 }
 
-BusError CallFailure(const CallError& e, int r) {
-  if (sd_bus_error_is_set(&e.error)) {
-    return BusError(e.error.name, e.error.message ? e.error.message : e.error.name);
+// Keeps the answer of a call that was sent without waiting.
+int KeepAnswer(sd_bus_message* m, void* userdata, sd_bus_error* /*error*/) {
+  static_cast<Message*>(userdata)->reset(sd_bus_message_ref(m));
+  return 1;
+}
+
+BusError LocalFailure(int r) { return BusError("", SystemErrorText(-r)); }
+
+void StopIfCancelled(const std::function<bool()>& cancelled) {
+  if (cancelled && cancelled()) {
+    throw BusError("", "the wait was cancelled", BusError::Kind::kCancelled);
   }
-  return BusError("", SystemErrorText(-r));
+}
+
+// Sends the call, then turns the connection's wheel until the answer is there. In between it
+// sleeps on the connection for at most kCancelPoll, so a cancel or the end of the time is seen at
+// once; the call is forgotten then, and a late answer is dropped.
+Message Exchange(sd_bus* bus, sd_bus_message* call, std::chrono::milliseconds timeout,
+                 const std::function<bool()>& cancelled) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  Message answer;
+  sd_bus_slot* raw = nullptr;
+  // UINT64_MAX: sd-bus itself never gives up; the loop below does.
+  int r = sd_bus_call_async(bus, &raw, call, KeepAnswer, &answer, UINT64_MAX);
+  const Slot slot(raw);
+  if (r < 0) throw LocalFailure(r);
+  for (;;) {
+    r = sd_bus_process(bus, nullptr);
+    if (r < 0) throw LocalFailure(r);
+    if (answer) break;
+    if (r > 0) continue;  // more to read
+    StopIfCancelled(cancelled);
+    const Clock::duration left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) {
+      throw BusError("", "no answer in time", BusError::Kind::kTimedOut);
+    }
+    const auto nap = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::min<Clock::duration>(left, kCancelPoll));
+    r = sd_bus_wait(bus, static_cast<uint64_t>(nap.count()));
+    if (r < 0 && r != -EINTR) throw LocalFailure(r);
+  }
+  if (sd_bus_message_is_method_error(answer.get(), nullptr)) {
+    const sd_bus_error* e = sd_bus_message_get_error(answer.get());
+    throw BusError(e->name, e->message ? e->message : e->name);
+  }
+  return answer;
 }
 
 Message CallMethod(sd_bus* bus, const char* path, const char* interface, const char* method,
-                   bool with_options, uint64_t timeout_usec) {
+                   bool with_options, std::chrono::milliseconds timeout,
+                   const std::function<bool()>& cancelled) {
+  StopIfCancelled(cancelled);
   sd_bus_message* raw = nullptr;
   int r = sd_bus_message_new_method_call(bus, &raw, kService, path, interface, method);
   Message call(raw);
   if (r >= 0 && with_options) r = sd_bus_message_append(call.get(), "a{sv}", 0);
   // udisks2 may ask the user for a password through the desktop's authorisation agent.
   if (r >= 0) r = sd_bus_message_set_allow_interactive_authorization(call.get(), 1);
-  if (r < 0) throw BusError("", SystemErrorText(-r));
-  CallError error;
-  sd_bus_message* reply = nullptr;
-  r = sd_bus_call(bus, call.get(), timeout_usec, &error.error, &reply);
-  Message answer(reply);
-  if (r < 0) throw CallFailure(error, r);
-  return answer;
+  if (r < 0) throw LocalFailure(r);
+  return Exchange(bus, call.get(), timeout, cancelled);
 }
 
 }  // namespace
 
-UdisksBus::UdisksBus(const BusAddress& bus) {
+UdisksBus::UdisksBus(const BusAddress& bus, std::function<bool()> cancelled)
+    : cancelled_(std::move(cancelled)) {
   sd_bus* b = nullptr;
   int r = 0;
   if (bus.address.empty()) {
@@ -146,7 +189,7 @@ UdisksBus::~UdisksBus() { sd_bus_flush_close_unref(bus_); }
 
 std::vector<UdisksObject> UdisksBus::ManagedObjects() {
   const Message reply = CallMethod(bus_, kManagerPath, "org.freedesktop.DBus.ObjectManager",
-                                   "GetManagedObjects", false, kQueryTimeoutUsec);
+                                   "GetManagedObjects", false, kQueryTimeout, cancelled_);
   sd_bus_message* m = reply.get();
   std::vector<UdisksObject> objects;
   Parsed(sd_bus_message_enter_container(m, SD_BUS_TYPE_ARRAY, "{oa{sa{sv}}}"));
@@ -173,8 +216,9 @@ std::vector<UdisksObject> UdisksBus::ManagedObjects() {
   return objects;
 }
 
-void UdisksBus::Call(const std::string& path, const char* interface, const char* method) {
-  CallMethod(bus_, path.c_str(), interface, method, true, kActionTimeoutUsec);
+void UdisksBus::Call(const std::string& path, const char* interface, const char* method,
+                     std::chrono::milliseconds timeout) {
+  CallMethod(bus_, path.c_str(), interface, method, true, timeout, cancelled_);
 }
 
 }  // namespace plondex

@@ -5,8 +5,11 @@
 // and calls of methods whose only argument is an empty options dictionary. Nothing is decided
 // here; eject.h decides what to call.
 
+#include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sd_bus;
@@ -21,15 +24,21 @@ struct BusAddress {
 
 // A failed D-Bus exchange. name() is the D-Bus error name, e.g.
 // "org.freedesktop.UDisks2.Error.DeviceBusy", or empty when the failure is this side's (no
-// connection, an answer that cannot be read); what() is the error's message.
+// connection, an answer that cannot be read, a wait that ended first); what() is the error's
+// message.
 class BusError : public std::runtime_error {
  public:
-  BusError(std::string name, const std::string& message)
-      : std::runtime_error(message), name_(std::move(name)) {}
+  // Why a call has no answer: udisks2 or the bus said no, or this side stopped waiting.
+  enum class Kind { kFailed, kTimedOut, kCancelled };
+
+  BusError(std::string name, const std::string& message, Kind kind = Kind::kFailed)
+      : std::runtime_error(message), name_(std::move(name)), kind_(kind) {}
   const std::string& name() const { return name_; }
+  Kind kind() const { return kind_; }
 
  private:
   std::string name_;
+  Kind kind_;
 };
 
 // One object udisks2 manages, with the properties ejecting looks at.
@@ -48,20 +57,25 @@ struct UdisksObject {
 
 class UdisksBus {
  public:
-  // Connects to the bus; BusError when it cannot be reached.
-  explicit UdisksBus(const BusAddress& bus);
+  // Connects to the bus; BusError when it cannot be reached. Every wait for an answer asks
+  // cancelled (when given) a few times a second, and gives up when it says so.
+  UdisksBus(const BusAddress& bus, std::function<bool()> cancelled);
   ~UdisksBus();
   UdisksBus(const UdisksBus&) = delete;
   UdisksBus& operator=(const UdisksBus&) = delete;
 
   // Every object of udisks2's object manager. BusError on failure.
   std::vector<UdisksObject> ManagedObjects();
-  // Calls interface.method with empty options on the object at path and waits for the answer,
-  // which may take a while when the user is asked for authorisation. BusError on failure.
-  void Call(const std::string& path, const char* interface, const char* method);
+  // Calls interface.method with empty options on the object at path and waits at most timeout
+  // for the answer, which may take a while when the user is asked for authorisation: the call
+  // allows that, and the empty options leave udisks2's "auth.no_user_interaction" false. BusError
+  // on failure; when cancelled before it is sent, nothing is sent.
+  void Call(const std::string& path, const char* interface, const char* method,
+            std::chrono::milliseconds timeout);
 
  private:
   sd_bus* bus_ = nullptr;
+  std::function<bool()> cancelled_;
 };
 
 }  // namespace plondex

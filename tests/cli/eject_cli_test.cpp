@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,25 @@ TEST_F(EjectCli, EjectsTheDriveMountedAtTheFolder) {
                 "/org/freedesktop/UDisks2 org.freedesktop.DBus.ObjectManager.GetManagedObjects()",
                 "/org/freedesktop/UDisks2/block_devices/sdb1 "
                 "org.freedesktop.UDisks2.Filesystem.Unmount({})",
+                "/org/freedesktop/UDisks2 org.freedesktop.DBus.ObjectManager.GetManagedObjects()",
                 "/org/freedesktop/UDisks2/drives/IHP_120_0123 "
                 "org.freedesktop.UDisks2.Drive.PowerOff({})"}));
+}
+
+TEST_F(EjectCli, TheFolderMayBeRelativeOrReachedThroughALink) {
+  const std::string link = dir_.Path("link");
+  std::filesystem::create_directory_symlink(player_.mount_point, link);
+  const std::string relative =
+      std::filesystem::relative(player_.mount_point, std::filesystem::current_path()).string();
+  for (const std::string& folder : {relative, link, link + "/", player_.mount_point + "//"}) {
+    SCOPED_TRACE(folder);
+    mock_->SetUpPlayer(player_);
+    const CliRun run =
+        RunCli(dir_, {"eject", "--mount-point", folder, "--bus", mock_->bus().address});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "The iHP can be unplugged now.\n");
+    EXPECT_EQ(mock_->TakeCalls().size(), 4u);
+  }
 }
 
 TEST_F(EjectCli, FailuresGoToStandardErrorWithStatus1) {
@@ -44,6 +62,15 @@ TEST_F(EjectCli, FailuresGoToStandardErrorWithStatus1) {
   EXPECT_EQ(run.err,
             "The iHP is in use by another program and was not ejected: Error unmounting "
             "/dev/sdb1: target is busy\n");
+
+  player_.unmount_error = "";
+  player_.other_mount_points = {"/media/user/IHP"};
+  mock_->SetUpPlayer(player_);
+  run =
+      RunCli(dir_, {"eject", "--mount-point", player_.mount_point, "--bus", mock_->bus().address});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "The iHP is mounted more than once (" + player_.mount_point +
+                         ", /media/user/IHP). Unmount the other places first.\n");
 
   run = RunCli(dir_, {"eject", "z", "--bus", mock_->bus().address});
   EXPECT_EQ(run.status, 1);

@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "app/gui/build_dialog.h"
+#include "app/gui/busy_dialog.h"
 #include "app/gui/main_window.h"
 #include "app/gui/playlist_panel.h"
 #include "app/gui/searching_dialog.h"
@@ -25,9 +26,11 @@
 #include "library/checkstates.h"
 #include "library/scan.h"
 #include "navdb/dbreader.h"
+#include "platform/eject.h"
 #include "support/id3v1_builder.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "support/udisks2_mock.h"
 
 namespace plondex {
 namespace {
@@ -53,6 +56,12 @@ class LatchDrives : public FolderDrives {
     std::unique_lock<std::mutex> lock(mutex_);
     return changed_.wait_for(lock, 10s, [this] { return waiting_; });
   }
+  // When set, ejecting is this.
+  std::function<std::string(const EjectWait&)> eject;
+  std::string Eject(char letter, const EjectWait& wait) const override {
+    return eject ? eject(wait) : FolderDrives::Eject(letter, wait);
+  }
+
   std::optional<std::string> Root(char letter) const override {
     {
       std::unique_lock<std::mutex> lock(mutex_);
@@ -254,6 +263,31 @@ TEST_F(BusyWindowTest, AWaitingScanShowsItsCountAndACancelledOneKeepsTheOldTree)
   WhileWaiting([&] { form_->Update1Click(); }, [&] { EXPECT_TRUE(EventLoopTurns()); });
   EXPECT_EQ(form_->song_tree().node_count(), 31u);
   EXPECT_EQ(form_->reading()->CountText(), LastCountOfTheScan());
+}
+
+TEST_F(BusyWindowTest, CancelStopsAnEjectThatWaitsForPermission) {
+  test::Udisks2Mock udisks;
+  if (!udisks.skip_reason().empty()) GTEST_SKIP() << udisks.skip_reason();
+  test::Udisks2Mock::Player player;
+  player.mount_point = std::filesystem::canonical(dir_.Path("player")).string();
+  player.unmount_ms = 3000;  // nobody answers the question for permission meanwhile
+  udisks.SetUpPlayer(player);
+  drives_->eject = [&](const EjectWait& wait) {
+    return EjectPlayer(player.mount_point, udisks.bus(), wait);
+  };
+  auto* ejecting = form_->findChild<BusyDialog*>("Ejecting");
+  std::chrono::steady_clock::time_point cancelled;
+  QTimer::singleShot(200, [&] {
+    EXPECT_TRUE(ejecting->isVisible());
+    cancelled = std::chrono::steady_clock::now();
+    QTest::mouseClick(ejecting->CancelButton(), Qt::LeftButton);
+  });
+  form_->Eject1Click();
+  EXPECT_LT(std::chrono::steady_clock::now() - cancelled, 500ms);
+  EXPECT_FALSE(ejecting->isVisible());
+  EXPECT_EQ(prompter_->Texts(),
+            std::vector<std::string>{"The iHP was not ejected: the eject was cancelled."});
+  EXPECT_TRUE(drives_->DrivePresent('e'));
 }
 
 TEST_F(BusyWindowTest, CtrlCCopiesInTheLogPaneAndAsksToClearThePlaylistElsewhere) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,8 @@ namespace plondex {
 namespace {
 
 using Calls = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 constexpr char kList[] =
     "/org/freedesktop/UDisks2 org.freedesktop.DBus.ObjectManager.GetManagedObjects()";
@@ -34,9 +38,10 @@ class Eject : public test::Udisks2Test {
   Eject() : Udisks2Test("IHP 120") {}
 
   // What EjectPlayer answers, or the text of the Error it throws.
-  static std::string EjectText(const std::string& mount_point, const BusAddress& bus) {
+  static std::string EjectText(const std::string& mount_point, const BusAddress& bus,
+                               const EjectWait& wait = {}) {
     try {
-      return EjectPlayer(mount_point, bus);
+      return EjectPlayer(mount_point, bus, wait);
     } catch (const Error& e) {
       return e.what();
     }
@@ -49,18 +54,18 @@ class Eject : public test::Udisks2Test {
 
 TEST_F(Eject, UnmountsThePlayerThenPowersItsDriveOff) {
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kPowerOff}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kPowerOff}));
 }
 
 TEST_F(Eject, ADriveThatCannotPowerOffIsEjectedOrOnlyUnmounted) {
   player_.can_power_off = false;
   player_.ejectable = true;
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kEject}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kEject}));
 
   player_.ejectable = false;
   EXPECT_EQ(EjectPlayerAs(player_), "The iHP can be unplugged now.");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList}));
 }
 
 TEST_F(Eject, FailuresStopBeforeTheDriveIsPoweredOff) {
@@ -102,7 +107,54 @@ TEST_F(Eject, ARefusedPowerOffStillSaysTheUnmountedPlayerIsSafe) {
   EXPECT_EQ(EjectPlayerAs(player_),
             "The iHP is unmounted and can be unplugged now, but it could not be powered off: "
             "Error powering off drive: no power control");
-  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kPowerOff}));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList, kPowerOff}));
+}
+
+TEST_F(Eject, APlayerMountedTwiceIsLeftMountedAndAMountLeftBehindIsNoSuccess) {
+  const std::string second = std::filesystem::canonical(dir_.MakeFolder("second")).string();
+  player_.other_mount_points = {second};
+  mock_->SetUpPlayer(player_);
+  // udisks2 would take away only the mount it made, whichever place it is asked for.
+  for (const std::string& named : {player_.mount_point, second}) {
+    EXPECT_EQ(EjectText(named, mock_->bus()), "The iHP is mounted more than once (" +
+                                                  player_.mount_point + ", " + second +
+                                                  "). Unmount the other places first.");
+    EXPECT_EQ(mock_->TakeCalls(), Calls{kList});
+  }
+
+  player_.other_mount_points = {};
+  player_.left_after_unmount = {player_.mount_point};
+  EXPECT_EQ(EjectPlayerAs(player_), CannotEject("it is still mounted at " + player_.mount_point));
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount, kList}));
+}
+
+TEST_F(Eject, AnUnansweredUnmountEndsInTimeOrWhenCancelled) {
+  // Unmount answers only after the eject has stopped waiting for it.
+  player_.unmount_ms = 400;
+  mock_->SetUpPlayer(player_);
+  EjectWait wait;
+  wait.timeout = 50ms;
+  Clock::time_point start = Clock::now();
+  EXPECT_EQ(EjectText(player_.mount_point, mock_->bus(), wait),
+            "The iHP was not ejected: permission was not given in time.");
+  EXPECT_LT(Clock::now() - start, 300ms);
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount}));
+
+  mock_->SetUpPlayer(player_);
+  wait.timeout = 10s;
+  wait.cancelled = [&start] { return Clock::now() - start > 100ms; };
+  start = Clock::now();
+  EXPECT_EQ(EjectText(player_.mount_point, mock_->bus(), wait),
+            "The iHP was not ejected: the eject was cancelled.");
+  EXPECT_LT(Clock::now() - start, 300ms);
+  EXPECT_EQ(mock_->TakeCalls(), (Calls{kList, kUnmount}));
+
+  // Cancelled before it began: nothing is asked of udisks2.
+  mock_->SetUpPlayer(player_);
+  wait.cancelled = [] { return true; };
+  EXPECT_EQ(EjectText(player_.mount_point, mock_->bus(), wait),
+            "The iHP was not ejected: the eject was cancelled.");
+  EXPECT_EQ(mock_->TakeCalls(), Calls{});
 }
 
 TEST_F(Eject, WithoutUdisks2NothingHappens) {
@@ -119,7 +171,7 @@ TEST_F(Eject, WithoutUdisks2NothingHappens) {
 TEST_F(Eject, ALetterWithoutAMountIsNotEjected) {
   mock_->SetUpPlayer(player_);
   try {
-    LinuxDriveTable(mock_->bus()).Eject('z');
+    LinuxDriveTable(mock_->bus()).Eject('z', {});
     ADD_FAILURE() << "ejected z:";
   } catch (const Error& e) {
     EXPECT_EQ(e.what(), CannotEject("no drive is mounted as z:"));

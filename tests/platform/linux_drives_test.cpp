@@ -107,12 +107,12 @@ TEST(FolderDrives, EjectTakesTheLetterAwayAndLeavesTheFolder) {
   const std::string player = dir.Write("player/iRivNavi.iDB", "db");
   FolderDrives drives;
   drives.Add('e', dir.Path("player"), "IHP-120", "1234-ABCD");
-  EXPECT_EQ(drives.Eject('E'), "The iHP can be unplugged now.");
+  EXPECT_EQ(drives.Eject('E', {}), "The iHP can be unplugged now.");
   EXPECT_FALSE(drives.DrivePresent('e'));
   EXPECT_EQ(drives.Root('e'), std::nullopt);
   EXPECT_EQ(test::ReadNative(player), "db");
   try {
-    drives.Eject('e');
+    drives.Eject('e', {});
     ADD_FAILURE() << "ejected twice";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(),

@@ -1,10 +1,12 @@
 #pragma once
 
 // A test suite against one mock udisks2, started once for the suite. A test skips when
-// python3-dbusmock is not installed; player_ is mounted at a fresh folder of dir_.
+// python3-dbusmock is not installed; player_ is mounted at a fresh folder of dir_, named as the
+// kernel names mount points (no symbolic links on the way).
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -23,7 +25,7 @@ class Udisks2Test : public ::testing::Test {
   }
   void SetUp() override {
     if (!mock_->skip_reason().empty()) GTEST_SKIP() << mock_->skip_reason();
-    player_.mount_point = dir_.MakeFolder(mount_folder_);
+    player_.mount_point = std::filesystem::canonical(dir_.MakeFolder(mount_folder_)).string();
   }
 
   static inline Udisks2Mock* mock_ = nullptr;

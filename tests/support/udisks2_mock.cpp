@@ -34,6 +34,12 @@ std::string JsonError(const std::string& name, const std::string& message) {
   return "[" + JsonString(name) + ", " + JsonString(message) + "]";
 }
 
+std::string JsonStrings(const std::vector<std::string>& strings) {
+  std::string out;
+  for (const std::string& s : strings) out += (out.empty() ? "" : ", ") + JsonString(s);
+  return "[" + out + "]";
+}
+
 constexpr char kSystemBusVariable[] = "DBUS_SYSTEM_BUS_ADDRESS";
 
 }  // namespace
@@ -116,7 +122,10 @@ std::string Udisks2Mock::Ask(const std::string& command) {
 void Udisks2Mock::SetUpPlayer(const Player& p) {
   std::string layout = "{\"mount_point\": " + JsonString(p.mount_point) +
                        ", \"can_power_off\": " + (p.can_power_off ? "true" : "false") +
-                       ", \"ejectable\": " + (p.ejectable ? "true" : "false");
+                       ", \"ejectable\": " + (p.ejectable ? "true" : "false") +
+                       ", \"other_mount_points\": " + JsonStrings(p.other_mount_points) +
+                       ", \"left_after_unmount\": " + JsonStrings(p.left_after_unmount) +
+                       ", \"unmount_ms\": " + std::to_string(p.unmount_ms);
   if (!p.unmount_error.empty()) {
     layout += ", \"unmount_error\": " + JsonError(p.unmount_error, p.unmount_message);
   }

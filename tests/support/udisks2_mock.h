@@ -31,6 +31,9 @@ class Udisks2Mock {
   // error.
   struct Player {
     std::string mount_point;
+    std::vector<std::string> other_mount_points;  // the file system is mounted there, too
+    std::vector<std::string> left_after_unmount;  // still mounted there after Unmount
+    int unmount_ms = 0;                           // Unmount answers this late
     bool can_power_off = true;
     bool ejectable = false;
     std::string unmount_error, unmount_message;  // Filesystem.Unmount fails

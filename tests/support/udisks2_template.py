@@ -5,6 +5,11 @@ the player: its whole disk, its partition with the file system, and its drive. S
 (control interface below) lays them out anew from a JSON object:
 
   mount_point     where the player's file system is mounted
+  other_mount_points  where else it is mounted (default nowhere)
+  left_after_unmount  where it is still mounted once Filesystem.Unmount has succeeded (default
+                  nowhere; udisks2 takes away only the mount it made)
+  unmount_ms      how many milliseconds Filesystem.Unmount takes to answer, as when it waits
+                  for the user to allow it (default 0; the mock answers nothing else meanwhile)
   can_power_off   the drive's CanPowerOff (default true)
   ejectable       the drive's Ejectable (default false)
   unmount_error   [D-Bus error name, message] that Filesystem.Unmount answers with, or absent
@@ -15,6 +20,7 @@ TakeCalls answers the calls made since the last TakeCalls or SetUpPlayer, in ord
 '''
 
 import json
+import time
 
 import dbus
 from dbusmock import mockobject
@@ -43,12 +49,16 @@ def record(path, interface, method, args):
     CALLS.append(f'{path} {interface}.{method}({shown})')
 
 
-def answering(interface, method, error):
-    '''A method body that records its call, then fails with error ([name, message]) if given.'''
+def answering(interface, method, error, seconds=0, then=None):
+    '''A method body that records its call, takes seconds, then fails with error ([name,
+    message]) if given, or else calls then(self).'''
     def body(self, *args):
         record(self.path, interface, method, args)
+        time.sleep(seconds)
         if error:
             raise dbus.exceptions.DBusException(error[1], name=error[0])
+        if then:
+            then(self)
     return body
 
 
@@ -68,8 +78,10 @@ def add_drive(mock, path, can_power_off, ejectable, stop_error):
                         answering(DRIVE_IFACE, method, stop_error))
 
 
-def add_block(mock, name, drive, points=None, unmount_error=None):
-    '''A block device; with points, one that holds a file system mounted there.'''
+def add_block(mock, name, drive, points=None, unmount=None):
+    '''A block device; with points, one that holds a file system mounted there. unmount: the
+    player's layout, for how Filesystem.Unmount answers.'''
+    unmount = unmount or {}
     path = MAIN_OBJ + '/block_devices/' + name
     mock.AddObject(path, BLOCK_IFACE, {
         'Device': dbus.ByteArray(b'/dev/' + name.encode() + b'\0'),
@@ -78,8 +90,12 @@ def add_block(mock, name, drive, points=None, unmount_error=None):
     if points is not None:
         block = mockobject.objects[path]
         block.AddProperties(FILESYSTEM_IFACE, {'MountPoints': mount_points(*points)})
+        left = mount_points(*unmount.get('left_after_unmount', []))
         block.AddMethod(FILESYSTEM_IFACE, 'Unmount', 'a{sv}', '',
-                        answering(FILESYSTEM_IFACE, 'Unmount', unmount_error))
+                        answering(FILESYSTEM_IFACE, 'Unmount', unmount.get('unmount_error'),
+                                  unmount.get('unmount_ms', 0) / 1000,
+                                  lambda self: self.UpdateProperties(FILESYSTEM_IFACE,
+                                                                     {'MountPoints': left})))
 
 
 def load(mock, parameters):
@@ -101,7 +117,8 @@ def SetUpPlayer(self, layout):
     add_drive(self, PLAYER_DRIVE, player.get('can_power_off', True),
               player.get('ejectable', False), player.get('stop_error'))
     add_block(self, 'sdb', PLAYER_DRIVE)
-    add_block(self, 'sdb1', PLAYER_DRIVE, [player['mount_point']], player.get('unmount_error'))
+    add_block(self, 'sdb1', PLAYER_DRIVE,
+              [player['mount_point']] + player.get('other_mount_points', []), player)
     # A loop device's file system that is not mounted anywhere.
     add_block(self, 'loop0', '/', [])
     CALLS.clear()

@@ -1,7 +1,6 @@
 #include "app/gui/eject_dialog.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace plondex {
@@ -10,7 +9,6 @@ EjectDialog::EjectDialog(QWidget* parent) : BusyDialog(parent) {
   setObjectName(QStringLiteral("Ejecting"));
   setWindowTitle(QStringLiteral("Eject iHP"));
   Content()->addWidget(new QLabel(QStringLiteral("Ejecting the iHP..."), this));
-  CancelButton()->setEnabled(false);
 }
 
 }  // namespace plondex

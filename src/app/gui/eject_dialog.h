@@ -4,8 +4,8 @@
 
 namespace plondex {
 
-// Up while the player is flushed, unmounted and powered off. The system cannot be stopped halfway
-// through that, so there is nothing to cancel.
+// Up while the player is flushed, unmounted and powered off. The system may wait for the user to
+// allow that; Cancel stops the wait.
 class EjectDialog : public BusyDialog {
   Q_OBJECT
  public:

@@ -303,9 +303,14 @@ void TForm1::EjectPlayer() {
   std::string answer;
   bool go_on = false;
   const char drive = player_drive_;
-  // Unmounting may wait for the disk, or for the user to allow it: the window keeps repainting.
+  // Unmounting may wait for the disk, or for the user to allow it: the window keeps repainting,
+  // and Cancel or closing the window stops the wait.
   if (!Run([&] {
-        go_on = RunInBackground(ejecting_, [&](BackgroundJob&) { answer = drives_->Eject(drive); });
+        go_on = RunInBackground(ejecting_, [&](BackgroundJob& job) {
+          EjectWait wait;
+          wait.cancelled = [&job] { return job.CancelRequested(); };
+          answer = drives_->Eject(drive, wait);
+        });
       })) {
     return;
   }

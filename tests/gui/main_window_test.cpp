@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, CreateDatabaseKeepsAGoodDatabaseFromHarm) {
   dir_.Write("player/iRivNavi.iDB", "good database");
   const QString log = form->Memo1()->toPlainText();
   const size_t shown = prompter_->shown.size();
-  ASSERT_EQ(drives_->Eject('e'), "The iHP can be unplugged now.");
+  ASSERT_EQ(drives_->Eject('e', EjectWait{}), "The iHP can be unplugged now.");
   form->Create1Click();
   ASSERT_EQ(prompter_->shown.size(), shown + 1);
   EXPECT_EQ(prompter_->shown.back().kind, "information");

@@ -3,10 +3,12 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/japanese.h"
 #include "support/asf_builder.h"
 #include "support/id3v1_builder.h"
 #include "support/id3v2_builder.h"
@@ -21,12 +23,20 @@ using namespace std::string_literals;
 struct Artist {
   const char* name;  // UTF-8
   std::array<const char*, 2> albums;
-  int genre;                // ID3v1 genre number
-  bool own_titles = false;  // titles from kScriptTitles
+  int genre;                            // ID3v1 genre number
+  const char* const* titles = nullptr;  // seven titles of its own, else made of kTitleWords
 };
 
-// Made-up artists and albums; some names need more than ASCII, and one artist's texts are in
-// Polish, Russian and Japanese, which the player shows in readable spellings.
+// Titles in Japanese, Polish and Russian.
+constexpr const char* kScriptTitles[] = {"桜の花",     "夜明け", "月の光", "Łódź nocną",
+                                         "Żółty liść", "Берёза", "Волга"};
+// Japanese titles: words in Han characters among kana, which the player shows read as Japanese.
+constexpr const char* kJapaneseTitles[] = {"月の光",     "君の名は", "雨の日曜日", "冬の星座",
+                                           "海へ行こう", "東京の夜", "花を見て"};
+
+// Made-up artists and albums; some names need more than ASCII, one artist's texts are in
+// Polish, Russian and Japanese, another's in Japanese alone; the player shows them in readable
+// spellings.
 constexpr Artist kArtists[] = {
     {"Amber Coast", {"Low Tide", "Salt Roads"}, 13},
     {"Björk Haldersen", {"Nordlys", "Über den Fjord"}, 52},
@@ -40,12 +50,9 @@ constexpr Artist kArtists[] = {
     {"Jürgen Weiß Trio", {"Nachtmusik", "Straßenbahn"}, 8},
     {"Kestrel Flight", {"Updraft", "Hover"}, 31},
     {"Lumen Drift", {"Photon", "Afterglow"}, 18},
-    {"Wiatr – Ветер – 風", {"Złota jesień", "Белые ночи"}, 13, true},
+    {"Wiatr – Ветер – 風", {"Złota jesień", "Белые ночи"}, 13, kScriptTitles},
+    {"森田葉月", {"夜の歌", "東京の空"}, 98, kJapaneseTitles},
 };
-
-// Titles of the artist above, in Japanese, Polish and Russian.
-constexpr const char* kScriptTitles[] = {"桜の花",     "夜明け", "月の光", "Łódź nocną",
-                                         "Żółty liść", "Берёза", "Волга"};
 
 constexpr const char* kTitleWords[] = {"Morning", "River",  "Echo",   "Lantern", "Paper",
                                        "Signal",  "Orbit",  "Harbor", "Velvet",  "Ember",
@@ -55,8 +62,14 @@ constexpr const char* kTitleWords[] = {"Morning", "River",  "Echo",   "Lantern",
 std::string Ansi(const std::string& utf8) { return Utf8ToAnsi(utf8); }
 
 // Folder and file names keep to letters of Windows-1252, as the player's paths must, so a name
-// in another script is written in its readable spelling; the tags keep the original.
-std::string NameOf(const std::string& utf8) { return AnsiToUtf8(Utf8ToTagAnsi(utf8)); }
+// in another script is written in its readable spelling (read as Japanese for a Japanese
+// artist); the tags keep the original.
+std::string NameOf(const std::string& utf8, JapaneseReadings* japanese = nullptr) {
+  const std::u16string wide = *Utf8ToWide(utf8);
+  std::optional<std::u16string> read;
+  if (japanese) read = japanese->Read(wide);
+  return AnsiToUtf8(WideToTagAnsi(read ? *read : wide));
+}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
@@ -66,7 +79,7 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 std::string TitleOf(const Artist& artist, int album_index, int track) {
-  if (artist.own_titles) return kScriptTitles[(album_index + track) % 7];
+  if (artist.titles) return artist.titles[(album_index + track) % 7];
   return std::string(kTitleWords[(album_index * 7 + track * 3) % 15]) + " " +
          kTitleWords[(album_index + track * 5) % 15];
 }
@@ -78,6 +91,7 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
   DemoPlayerSummary summary;
   std::vector<std::string> first_list, second_list;
   int album_index = 0;
+  JapaneseReadings japanese;
   for (const Artist& artist : kArtists) {
     for (const char* album : artist.albums) {
       const int tracks = 12 + album_index % 3;
@@ -85,15 +99,15 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
         const std::string title = TitleOf(artist, album_index, t);
         char number[16];
         std::snprintf(number, sizeof number, "%02d", t);
-        const std::string base = std::string(number) + " " + NameOf(title);
-        const fs::path dir = root / "Music" / NameOf(artist.name) / NameOf(album);
+        JapaneseReadings* reading = artist.titles == kJapaneseTitles ? &japanese : nullptr;
+        const std::string base = std::string(number) + " " + NameOf(title, reading);
+        const fs::path dir = root / "Music" / NameOf(artist.name, reading) / NameOf(album, reading);
         const std::string audio = MakeMpegAudio(3);
         std::string file_name;
         // Every kind of song the readers handle, spread over the albums; texts in other scripts
         // only in tags that can hold them.
         int kind = (album_index + t) % 8;
-        if (artist.own_titles && (kind == 0 || kind == 1 || kind == 3))
-          kind = kind == 3 ? 2 : kind + 6;
+        if (artist.titles && (kind == 0 || kind == 1 || kind == 3)) kind = kind == 3 ? 2 : kind + 6;
         switch (kind) {
           case 0:
           case 1: {  // ID3v2.3 with Latin-1 texts and a numeric genre
@@ -183,8 +197,8 @@ DemoPlayerSummary MakeDemoPlayer(const std::string& folder) {
           }
         }
         ++summary.songs;
-        const std::string entry = "\\Music\\" + Ansi(NameOf(artist.name)) + "\\" +
-                                  Ansi(NameOf(album)) + "\\" + Ansi(file_name);
+        const std::string entry = "\\Music\\" + Ansi(NameOf(artist.name, reading)) + "\\" +
+                                  Ansi(NameOf(album, reading)) + "\\" + Ansi(file_name);
         if (album_index < 2 && t <= 4) first_list.push_back(entry);
         if (album_index % 5 == 3 && t % 4 == 1) second_list.push_back(entry);
       }

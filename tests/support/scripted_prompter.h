@@ -30,27 +30,24 @@ class ScriptedPrompter : public Prompter {
     return answer;
   }
   void ShowError(const std::string& text) override { shown.push_back({"error", text}); }
-  bool Confirm(const std::string& text) override {
-    shown.push_back({"confirm", text});
-    if (confirm_answers.empty()) return false;
-    const bool answer = confirm_answers.front();
-    confirm_answers.pop_front();
-    return answer;
-  }
+  bool Confirm(const std::string& text) override { return Answer("confirm", text); }
   // Recorded as "confirm-no"; answers from confirm_answers too.
-  bool ConfirmDefaultNo(const std::string& text) override {
-    shown.push_back({"confirm-no", text});
-    if (confirm_answers.empty()) return false;
-    const bool answer = confirm_answers.front();
-    confirm_answers.pop_front();
-    return answer;
-  }
+  bool ConfirmDefaultNo(const std::string& text) override { return Answer("confirm-no", text); }
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       int max_length) override {
     shown.push_back({"input", caption + "|" + prompt + "|" + std::to_string(max_length)});
     if (input_answers.empty()) return std::nullopt;
     auto answer = input_answers.front();
     input_answers.pop_front();
+    return answer;
+  }
+
+  // Records a question and answers it from confirm_answers (none left: No).
+  bool Answer(const std::string& kind, const std::string& text) {
+    shown.push_back({kind, text});
+    if (confirm_answers.empty()) return false;
+    const bool answer = confirm_answers.front();
+    confirm_answers.pop_front();
     return answer;
   }
 

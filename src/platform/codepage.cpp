@@ -315,6 +315,17 @@ std::string ValidUtf8Part(std::string_view utf8) {
   return out;
 }
 
+size_t Utf8CutLength(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text.size();
+  for (size_t i = 0; i < limit;) {
+    const size_t start = i;
+    char32_t c;
+    if (!DecodeUtf8At(text, i, c)) return limit;
+    if (i > limit) return start;
+  }
+  return limit;
+}
+
 std::string WideToUtf8(std::u16string_view wide) {
   std::string out;
   out.reserve(wide.size());

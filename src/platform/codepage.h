@@ -33,6 +33,11 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // The bytes of a text that form valid UTF-8 (as Utf8ToWide takes it), every other byte dropped.
 std::string ValidUtf8Part(std::string_view utf8);
 
+// Where to cut a text to at most limit bytes: at limit, unless the text is valid UTF-8 up to a
+// character that the limit would cut in two, which then goes whole. The text must hold the bytes
+// past limit up to the end of such a character (3 are enough); 8-bit text keeps limit bytes.
+size_t Utf8CutLength(std::string_view text, size_t limit);
+
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view wide);
 

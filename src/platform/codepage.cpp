@@ -175,10 +175,12 @@ bool TransliterateToLatin(icu::UnicodeString& text) {
 }
 
 // Some taggers write a letter and its accent as two characters; composed, they are often one
-// that the player shows. No character below U+0300 composes with anything, so most texts are
-// taken as they are without asking ICU.
+// that the player shows. Composing changes nothing in a text of characters below U+0300 and
+// Windows-1252 characters (none of them changes or composes with one before it), so most texts
+// are taken as they are without asking ICU.
 std::u16string_view Composed(std::u16string_view text, std::u16string& storage) {
-  if (std::all_of(text.begin(), text.end(), [](char16_t u) { return u < 0x300; })) return text;
+  const auto stays = [](char16_t u) { return u < 0x300 || WideCharToAnsi(u) >= 0; };
+  if (std::all_of(text.begin(), text.end(), stays)) return text;
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
   if (U_FAILURE(status)) return text;
@@ -376,6 +378,14 @@ std::optional<std::string> CharacterSpelling(char32_t c) {
 }
 
 std::string WideToTagAnsi(std::u16string_view text, SpellingBudget* budget) {
+  // Most tag texts are Windows-1252 characters alone: their bytes, with nothing to compose or
+  // spell.
+  if (std::all_of(text.begin(), text.end(), [](char16_t u) { return WideCharToAnsi(u) >= 0; })) {
+    std::string bytes(text.size(), '\0');
+    std::transform(text.begin(), text.end(), bytes.begin(),
+                   [](char16_t u) { return static_cast<char>(WideCharToAnsi(u)); });
+    return bytes;
+  }
   std::u16string storage;
   const std::u16string_view wide = Composed(text, storage);
   std::string start;

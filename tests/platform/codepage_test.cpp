@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
+#include <unicode/utf16.h>
 
-#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -121,7 +121,7 @@ TEST(TagSpelling, UnicodeTextsKeepWindows1252AndSpellTheRest) {
 // Texts of random characters from many scripts and symbol blocks; a few control characters and
 // unpaired surrogates among them.
 std::vector<std::u16string> RandomTexts(int count) {
-  static constexpr char32_t kBlocks[][2] = {
+  static constexpr UChar32 kBlocks[][2] = {
       {0x20, 0x7E},       {0xA0, 0xFF},       {0x100, 0x24F},   {0x300, 0x36F},   {0x370, 0x3FF},
       {0x400, 0x4FF},     {0x530, 0x58F},     {0x5D0, 0x5EA},   {0x620, 0x64A},   {0x900, 0x97F},
       {0xE01, 0xE5B},     {0x10A0, 0x10FF},   {0x1100, 0x11FF}, {0x1E00, 0x1EFF}, {0x2000, 0x206F},
@@ -135,13 +135,10 @@ std::vector<std::u16string> RandomTexts(int count) {
   for (std::u16string& text : texts) {
     for (size_t n = length(random); n > 0; --n) {
       const auto& [first, last] = kBlocks[block(random)];
-      const char32_t c = std::uniform_int_distribution<uint32_t>(first, last)(random);
-      if (c < 0x10000) {
-        text.push_back(static_cast<char16_t>(c));
-      } else {
-        text.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-        text.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-      }
+      char16_t units[2];
+      size_t used = 0;
+      U16_APPEND_UNSAFE(units, used, std::uniform_int_distribution<UChar32>(first, last)(random));
+      text.append(units, used);
     }
   }
   return texts;
@@ -180,12 +177,9 @@ TEST(TagSpelling, ACharacterWithASpellingOfItsOwnEndsTheRunBeforeIt) {
     size_t start = 0;
     for (size_t i = 0; i < composed.size();) {
       const size_t at = i;
-      char32_t c = composed[i++];
-      if (c >= 0xD800 && c <= 0xDBFF && i < composed.size() && composed[i] >= 0xDC00 &&
-          composed[i] <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (composed[i++] - 0xDC00);
-      }
-      if (at == start || !ends_run(c)) continue;
+      UChar32 c;
+      U16_NEXT(composed.data(), i, composed.size(), c);
+      if (at == start || !ends_run(static_cast<char32_t>(c))) continue;
       pieces += WideToTagAnsi(composed.substr(start, at - start));
       start = at;
     }

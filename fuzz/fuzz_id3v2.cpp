@@ -1,7 +1,7 @@
 // The ID3v2 reader on any bytes. Failures are only the reader's own two messages; the values
 // depend only on the bytes read (nothing stays from the tag read before); only versions 2.2 to
 // 2.4 give values; texts never hold a zero byte nor outgrow what they were read from; the
-// holders keep to their room.
+// holders keep to their room, and all texts together to the tag's budget.
 
 #include <algorithm>
 #include <cstddef>
@@ -61,6 +61,7 @@ class Summary {
          {&t.Composer(), &t.Lyricists(), &t.Languages(), &t.OriginalLyricists(),
           &t.OriginalArtists(), &t.Performers()}) {
       Number(list->size());
+      values_ += list->size();
       for (const std::string& text : *list) Text(text);
     }
     Number(t.BPM());
@@ -70,6 +71,8 @@ class Summary {
     Number(static_cast<int>(t.MediaType()));
 
     Number(tag.UserDefinedText().ItemCount());
+    values_ += 2 * tag.UserDefinedText().Items().size() + 2 * tag.UserDefinedWeb().Items().size() +
+               2 * tag.InvolvedPeople().Items().size();
     for (const auto& item : tag.UserDefinedText().Items()) {
       Text(item.description);
       Text(item.value);
@@ -125,12 +128,15 @@ class Summary {
     return numbers_ == other.numbers_ && texts_ == other.texts_;
   }
   size_t longest() const { return longest_; }
+  size_t text_bytes() const { return text_bytes_; }
+  size_t values() const { return values_; }
   uint64_t max_picture() const { return max_picture_; }
 
  private:
   void Text(const std::string& text) {
     FUZZ_CHECK(text.find('\0') == std::string::npos);
     longest_ = std::max(longest_, text.size());
+    text_bytes_ += text.size();
     texts_.push_back(text);
   }
   void Number(int64_t n) { numbers_.push_back(n); }
@@ -138,6 +144,8 @@ class Summary {
   std::vector<std::string_view> texts_;
   std::vector<int64_t> numbers_;
   size_t longest_ = 0;
+  size_t text_bytes_ = 0;
+  size_t values_ = 0;  // in lists and item holders
   uint64_t max_picture_ = 0;
 };
 
@@ -243,6 +251,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       tag.MajorVersion() == 4 ? std::max<uint64_t>(size, uint64_t{16} << 20) : size;
   FUZZ_CHECK(summary.longest() <= 17 * source_bytes);
   FUZZ_CHECK(summary.max_picture() <= source_bytes);
+  // And one tag keeps no more than its budget, whatever the frames.
+  FUZZ_CHECK(summary.text_bytes() <= plondex::Id3KeepBudget::kBytes);
+  FUZZ_CHECK(summary.values() <= plondex::Id3KeepBudget::kValues);
 
   plondex::TId3v2& used = UsedReader();
   FUZZ_CHECK(Read(used, source) == read);

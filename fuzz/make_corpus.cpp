@@ -206,6 +206,19 @@ void Id3v2(const fs::path& root) {
             .FlaggedFrame("TALB", "\0too long"sv,
                           Id3v2Builder::kCompressed | Id3v2Builder::kDataLength, 3)
             .Build());
+  // More than one tag keeps: 20,000 values, and a text of just over 1 MiB, both compressed.
+  std::string many_values;
+  for (int i = 0; i < 20000; ++i) many_values += "p\0"sv;
+  c.Add("v24_many_values", Id3v2Builder()
+                               .Version(4, 0)
+                               .FlaggedFrame("TPE1", "\0"s + many_values, Id3v2Builder::kCompressed)
+                               .Build());
+  c.Add("v24_long_text", Id3v2Builder()
+                             .Version(4, 0)
+                             .FlaggedFrame("TIT2", "\0"s + std::string((1 << 20) + 64, 't'),
+                                           Id3v2Builder::kCompressed)
+                             .Text("TALB", "dropped")
+                             .Build());
   c.Add("v24_tag_unsync", Id3v2Builder()
                               .Version(4, 0)
                               .ExtendedHeader(12)
@@ -246,6 +259,9 @@ void Ogg(const fs::path& root) {
                            std::string(300, 'A') + "=v", "ALBUM=" + std::string(260, 'b')}));
   c.Add("vendor_sets", MakeOggVorbisFile({"TITLE=t"}, "ARTIST=from vendor"));
   c.Add("no_comments", MakeOggVorbisFile({}));
+  std::string cyrillic;
+  for (int i = 0; i < 130; ++i) cyrillic += "\xD0\x94";
+  c.Add("letter_at_limit", MakeOggVorbisFile({"TITLE=A" + cyrillic, "ARTIST=Caf\xE9 " + cyrillic}));
   std::string counted = MakeOggVorbisFile({"TITLE=a", "ALBUM=b"});
   c.Add("cut_short", counted.substr(0, 120));
 }

@@ -20,16 +20,6 @@ namespace {
 
 constexpr char kUsage[] = "tags [--json] FILE...";
 
-// One byte as the character U+0000 plus its value, in UTF-8.
-void AppendLatin1(unsigned char b, std::string& out) {
-  if (b < 0x80) {
-    out.push_back(static_cast<char>(b));
-  } else {
-    out.push_back(static_cast<char>(0xC0 | (b >> 6)));
-    out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
-  }
-}
-
 // Escapes what JSON requires; every other byte is left to the caller's encoding.
 bool AppendEscaped(unsigned char b, std::string& out) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -64,14 +54,14 @@ bool AppendEscaped(unsigned char b, std::string& out) {
   }
 }
 
-// An 8-bit text as a JSON string of one character per byte, U+0000 plus the byte's value.
+// An 8-bit text as a JSON string of one character per byte, the byte's Windows-1252 character
+// (which gives every byte back). What JSON escapes is ASCII, the same in both.
 std::string Json8(std::string_view bytes) {
-  std::string out = "\"";
+  std::string escaped;
   for (char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (!AppendEscaped(b, out)) AppendLatin1(b, out);
+    if (!AppendEscaped(static_cast<unsigned char>(c), escaped)) escaped.push_back(c);
   }
-  return out + "\"";
+  return "\"" + AnsiToUtf8(escaped) + "\"";
 }
 
 // A path as given: its characters when it is UTF-8, as the shell passed it; else its bytes.

@@ -5,6 +5,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <mutex>
@@ -133,40 +134,27 @@ bool IsCombiningMark(char32_t c) {
   return (U_GET_GC_MASK(static_cast<UChar32>(c)) & U_GC_M_MASK) != 0;
 }
 
-// The spelling of one character on its own: the character when shown, else its compatibility
-// decomposition without combining marks when all of that is shown, else the table. False when
-// there is none; a lone combining mark has none, so after a letter of another script it is
-// transliterated together with that letter.
-bool SpellCharacter(char32_t c, std::string& out) {
-  out.clear();
-  if (const int b = ShownByte(c); b >= 0) {
-    out.push_back(static_cast<char>(b));
-    return true;
-  }
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+// Compatibility decomposition without combining marks, when the player shows all of it.
+std::optional<std::string> DecompositionSpelling(char32_t c) {
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfkd = icu::Normalizer2::getNFKDInstance(status);
   icu::UnicodeString decomposed;
-  if (U_SUCCESS(status) && nfkd->getDecomposition(static_cast<UChar32>(c), decomposed)) {
-    for (int32_t i = 0; i < decomposed.length();) {
-      const UChar32 d = decomposed.char32At(i);
-      i += U16_LENGTH(d);
-      if (IsCombiningMark(d)) continue;
-      const int b = ShownByte(d);
-      if (b < 0) {
-        out.clear();
-        break;
-      }
-      out.push_back(static_cast<char>(b));
-    }
-    if (!out.empty()) return true;
+  if (U_FAILURE(status) || !nfkd->getDecomposition(static_cast<UChar32>(c), decomposed)) {
+    return std::nullopt;
   }
-  for (const TableSpelling& t : kTableSpellings) {
-    if (t.c == c) {
-      out = t.spelling;
-      return true;
-    }
+  std::string spelling;
+  for (int32_t i = 0; i < decomposed.length();) {
+    const UChar32 d = decomposed.char32At(i);
+    i += U16_LENGTH(d);
+    if (IsCombiningMark(d)) continue;
+    const int b = ShownByte(d);
+    if (b < 0) return std::nullopt;
+    spelling.push_back(static_cast<char>(b));
   }
-  return false;
+  if (spelling.empty()) return std::nullopt;
+  return spelling;
 }
 
 // Any-Latin takes long to build, so there is one for the program. ICU's transliterators must not
@@ -184,6 +172,23 @@ bool TransliterateToLatin(icu::UnicodeString& text) {
   const std::lock_guard<std::mutex> lock(mutex);
   latin->transliterate(text);
   return true;
+}
+
+// Some taggers write a letter and its accent as two characters; composed, they are often one
+// that the player shows. Composing changes nothing in a text of characters below U+0300 and
+// Windows-1252 characters (none of them changes or composes with one before it), so most texts
+// are taken as they are without asking ICU.
+std::u16string_view Composed(std::u16string_view text, std::u16string& storage) {
+  const auto stays = [](char16_t u) { return u < 0x300 || WideCharToAnsi(u) >= 0; };
+  if (std::all_of(text.begin(), text.end(), stays)) return text;
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return text;
+  const icu::UnicodeString source(false, text.data(), static_cast<int32_t>(text.size()));
+  const icu::UnicodeString composed = nfc->normalize(source, status);
+  if (U_FAILURE(status)) return text;
+  storage.assign(composed.getBuffer(), static_cast<size_t>(composed.length()));
+  return storage;
 }
 
 // Writes the readable spelling of a text fed to it character by character. Characters without
@@ -209,9 +214,9 @@ class Speller {
 
   void Spell(char32_t c) {
     if (u_charType(static_cast<UChar32>(c)) == U_CONTROL_CHAR) return Drop();
-    if (SpellCharacter(c, spelling_)) {
+    if (std::optional<std::string> spelling = CharacterSpelling(c)) {
       EndRun();
-      out_ += spelling_;
+      out_ += *spelling;
       return;
     }
     if (budget_ && budget_->characters == 0) return Drop();
@@ -225,6 +230,8 @@ class Speller {
   }
 
  private:
+  // Any-Latin may give back half a surrogate pair (a Katakana iteration mark after an emoji
+  // repeats half of it); like every character without a spelling, it is dropped.
   void EndRun() {
     if (run_.empty()) return;
     icu::UnicodeString text(run_.data(), static_cast<int32_t>(run_.size()));
@@ -233,7 +240,9 @@ class Speller {
     for (int32_t i = 0; i < text.length();) {
       const UChar32 c = text.char32At(i);
       i += U16_LENGTH(c);
-      if (SpellCharacter(static_cast<char32_t>(c), spelling_)) out_ += spelling_;
+      if (std::optional<std::string> spelling = CharacterSpelling(static_cast<char32_t>(c))) {
+        out_ += *spelling;
+      }
     }
   }
 
@@ -241,7 +250,6 @@ class Speller {
   std::string out_;
   SpellingBudget* budget_;
   std::u16string run_;
-  std::string spelling_;
 };
 
 }  // namespace
@@ -309,6 +317,17 @@ std::string ValidUtf8Part(std::string_view utf8) {
   return out;
 }
 
+size_t Utf8CutLength(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return text.size();
+  for (size_t i = 0; i < limit;) {
+    const size_t start = i;
+    char32_t c;
+    if (!DecodeUtf8At(text, i, c)) return limit;
+    if (i > limit) return start;
+  }
+  return limit;
+}
+
 std::string WideToUtf8(std::u16string_view wide) {
   std::string out;
   out.reserve(wide.size());
@@ -348,7 +367,27 @@ bool IsShownByte(unsigned char byte) {
   return false;
 }
 
-std::string WideToTagAnsi(std::u16string_view wide, SpellingBudget* budget) {
+std::optional<std::string> CharacterSpelling(char32_t c) {
+  if (IsSurrogate(c) || c > 0x10FFFF) return std::nullopt;
+  if (const int b = ShownByte(c); b >= 0) return std::string(1, static_cast<char>(b));
+  if (std::optional<std::string> spelling = DecompositionSpelling(c)) return spelling;
+  for (const TableSpelling& t : kTableSpellings) {
+    if (t.c == c) return t.spelling;
+  }
+  return std::nullopt;
+}
+
+std::string WideToTagAnsi(std::u16string_view text, SpellingBudget* budget) {
+  // Most tag texts are Windows-1252 characters alone: their bytes, with nothing to compose or
+  // spell.
+  if (std::all_of(text.begin(), text.end(), [](char16_t u) { return WideCharToAnsi(u) >= 0; })) {
+    std::string bytes(text.size(), '\0');
+    std::transform(text.begin(), text.end(), bytes.begin(),
+                   [](char16_t u) { return static_cast<char>(WideCharToAnsi(u)); });
+    return bytes;
+  }
+  std::u16string storage;
+  const std::u16string_view wide = Composed(text, storage);
   std::string start;
   start.reserve(wide.size());
   Speller speller(std::move(start), budget);

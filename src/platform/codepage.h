@@ -33,6 +33,11 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // The bytes of a text that form valid UTF-8 (as Utf8ToWide takes it), every other byte dropped.
 std::string ValidUtf8Part(std::string_view utf8);
 
+// Where to cut a text to at most limit bytes: at limit, unless the text is valid UTF-8 up to a
+// character that the limit would cut in two, which then goes whole. The text must hold the bytes
+// past limit up to the end of such a character (3 are enough); 8-bit text keeps limit bytes.
+size_t Utf8CutLength(std::string_view text, size_t limit);
+
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view wide);
 
@@ -50,6 +55,12 @@ std::string WideToUtf8(std::u16string_view wide);
 // e-grave, e-acute, o umlaut and u umlaut.
 bool IsShownByte(unsigned char byte);
 
+// The spelling a character has on its own, by the first three steps above; nullopt when it has
+// none. Characters without one gather in runs for the transliteration. A lone combining mark has
+// none, so after a letter of another script it is transliterated together with that letter; a
+// surrogate has none either.
+std::optional<std::string> CharacterSpelling(char32_t c);
+
 // Transliterating other scripts is by far the costliest step of the spelling. A reader that
 // converts many texts of one file gives them one budget of characters that may take that step,
 // and characters past it are dropped: a file made to be slow cannot hold a build up for long.
@@ -57,10 +68,11 @@ struct SpellingBudget {
   size_t characters = 0;
 };
 
-// UTF-16 tag text to 8-bit, for ID3v2 UTF-16 and WMA texts: a character that Windows-1252
-// holds becomes its byte as in WideToAnsi (even one the player does not show); any other
-// character takes its readable spelling, or is dropped when it has none (or when the budget, if
-// one is given, is spent).
+// UTF-16 tag text to 8-bit, for ID3v2 UTF-16 and WMA texts. The text is composed first (NFC), so
+// a letter written as base letter and accent counts as the one letter. Then a character that
+// Windows-1252 holds becomes its byte as in WideToAnsi (even one the player does not show); any
+// other character takes its readable spelling, or is dropped when it has none (or when the
+// budget, if one is given, is spent).
 std::string WideToTagAnsi(std::u16string_view wide, SpellingBudget* budget = nullptr);
 
 // UTF-8 tag text to 8-bit, for ID3v2 UTF-8 and Ogg texts: valid UTF-8 as WideToTagAnsi; bytes

@@ -42,26 +42,29 @@ constexpr uint8_t kDataLengthFlag = 0x01;
 // and at least one digit, nothing else.
 constexpr NumberSyntax kFrameNumber{.sign = true};
 
+// Appends a value to a list when the budget allows; false when it does not.
+bool AppendKept(std::string value, std::vector<std::string>& list, Id3KeepBudget& budget) {
+  if (!budget.Take(value)) return false;
+  list.push_back(std::move(value));
+  return true;
+}
+
 // Cuts at every "/"; nothing follows a final "/" and an empty text gives nothing.
-void AppendSplit(const std::string& text, std::vector<std::string>& list) {
+void AppendSplit(std::string_view text, std::vector<std::string>& list, Id3KeepBudget& budget) {
   size_t start = 0;
   while (start < text.size()) {
-    const size_t slash = text.find('/', start);
-    if (slash == std::string::npos) {
-      list.push_back(text.substr(start));
-      return;
-    }
-    list.push_back(text.substr(start, slash - start));
+    const size_t slash = std::min(text.find('/', start), text.size());
+    if (!AppendKept(std::string(text.substr(start, slash - start)), list, budget)) return;
     start = slash + 1;
   }
 }
 
-void AppendLanguages(std::string text, std::vector<std::string>& list) {
+void AppendLanguages(std::string_view text, std::vector<std::string>& list, Id3KeepBudget& budget) {
   while (text.size() > 3) {
-    list.emplace_back(LanguageName(std::string_view(text).substr(0, 3)));
-    text.erase(0, 3);
+    if (!AppendKept(std::string(LanguageName(text.substr(0, 3))), list, budget)) return;
+    text.remove_prefix(3);
   }
-  list.emplace_back(LanguageName(text));
+  AppendKept(std::string(LanguageName(text)), list, budget);
 }
 
 TId3FileType FileTypeOf(std::string_view text) {
@@ -294,16 +297,28 @@ bool IsId3TextFrame(Id3FrameKind kind) {
          std::end(Id3TextFields::kOthers);
 }
 
-void TId3Text::Store(Id3FrameKind kind, const std::string& text) {
+bool Id3KeepBudget::Take(std::string& value) {
+  if (Spent()) return false;
+  --values_;
+  if (value.size() > bytes_) {
+    value.resize(bytes_);
+    value.shrink_to_fit();
+  }
+  bytes_ -= value.size();
+  return true;
+}
+
+void TId3Text::Store(Id3FrameKind kind, const std::string& text, Id3KeepBudget& budget) {
   for (const TextField& f : Id3TextFields::kTexts) {
     if (f.kind == kind) {
-      this->*f.field = text;
+      std::string value = text;
+      if (budget.Take(value)) this->*f.field = std::move(value);
       return;
     }
   }
   for (const ListField& f : Id3TextFields::kLists) {
     if (f.kind == kind) {
-      AppendSplit(text, this->*f.field);
+      AppendSplit(text, this->*f.field, budget);
       return;
     }
   }
@@ -318,7 +333,7 @@ void TId3Text::Store(Id3FrameKind kind, const std::string& text) {
       file_type_ = FileTypeOf(text);
       break;
     case K::kTLAN:
-      AppendLanguages(text, languages_);
+      AppendLanguages(text, languages_, budget);
       break;
     case K::kTMED:
       media_type_ = MediaTypeOf(text);
@@ -437,6 +452,7 @@ void TId3v2::ReadTag(const ByteSource& source) {
   Clear();
   spelling_budget_ = SpellingBudget{kTagSpellingBudget};
   inflate_budget_ = kMaxInflated;
+  keep_budget_ = Id3KeepBudget();
   unsigned char header[kHeaderSize];
   if (source.ReadAt(0, header, kHeaderSize) < kHeaderSize) throw Error("Stream read error");
   tag_present_ = std::memcmp(header, "ID3", 3) == 0;
@@ -547,7 +563,8 @@ void TId3v2::ReadFrame24(Id3FrameKind kind, uint8_t flags, TId3Stream& stream) {
     inflate_budget_ -= inflated->size();
     content = *inflated;
   }
-  TId3Stream decoded{std::string(content)};
+  // An inflated frame is its content whole, so it moves instead of being copied.
+  TId3Stream decoded{inflated ? std::move(*inflated) : std::string(content)};
   decoded.SetSpellingBudget(&spelling_budget_);
   Id3FrameWindow window(decoded, decoded.Size());
   ReadFrame(kind, decoded);
@@ -566,7 +583,10 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
     case K::kWORS:
     case K::kWPAY:
     case K::kWPUB:
-      return web_.Store(kind, stream.ReadText8());
+      if (std::string url = stream.ReadText8(); keep_budget_.Take(url)) {
+        web_.Store(kind, std::move(url));
+      }
+      return;
     case K::kWXXX:
       return ReadUserUrl(stream);
     case K::kIPLS:
@@ -612,12 +632,12 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
 
 void TId3v2::ReadTextFrame(Id3FrameKind kind, TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
-  texts_.Store(kind, stream.ReadText(encoding));
+  texts_.Store(kind, stream.ReadText(encoding), keep_budget_);
   // From ID3v2.4 on a text frame may hold several values, one after another's terminator: the
   // performers take them all, every other text its first.
   if (kind != K::kTPE1 || major_version_ < 4) return;
-  while (stream.FrameBytesLeft() >= TId3Stream::TextUnit(encoding)) {
-    texts_.Store(kind, stream.ReadText(encoding));
+  while (stream.FrameBytesLeft() >= TId3Stream::TextUnit(encoding) && !keep_budget_.Spent()) {
+    texts_.Store(kind, stream.ReadText(encoding), keep_budget_);
   }
 }
 
@@ -626,7 +646,9 @@ void TId3v2::ReadUserText(TId3Stream& stream) {
   Id3UserText item;
   item.description = stream.ReadText(encoding);
   if (stream.FrameBytesLeft() > 0) item.value = stream.ReadText(encoding);
-  user_defined_text_.Add(std::move(item));
+  if (keep_budget_.Take(item.description) && keep_budget_.Take(item.value)) {
+    user_defined_text_.Add(std::move(item));
+  }
 }
 
 void TId3v2::ReadUserUrl(TId3Stream& stream) {
@@ -634,18 +656,22 @@ void TId3v2::ReadUserUrl(TId3Stream& stream) {
   Id3UserUrl item;
   item.description = stream.ReadText(encoding);
   item.url = stream.ReadText8();
-  user_defined_web_.Add(std::move(item));
+  if (keep_budget_.Take(item.description) && keep_budget_.Take(item.url)) {
+    user_defined_web_.Add(std::move(item));
+  }
 }
 
 void TId3v2::ReadInvolvedPeople(TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
   // Every pass reads at least the byte-order mark, one unit or one byte, so the loop always ends.
   const uint64_t minimum = encoding == 1 ? 4 : 2;
-  while (stream.FrameBytesLeft() > minimum) {
+  while (stream.FrameBytesLeft() > minimum && !keep_budget_.Spent()) {
     Id3Involvement item;
     item.job = stream.ReadText(encoding);
     item.person = stream.ReadText(encoding);
-    involved_people_.Add(std::move(item));
+    if (keep_budget_.Take(item.job) && keep_budget_.Take(item.person)) {
+      involved_people_.Add(std::move(item));
+    }
   }
 }
 
@@ -663,6 +689,7 @@ void TId3v2::ReadPicture(TId3Stream& stream) {
   if (stream.FrameBytesLeft() == 0) return;  // no picture type: nothing to keep
   const uint8_t type = stream.ReadByte();
   std::string description = stream.ReadText(encoding);
+  if (!keep_budget_.Take(mime_type) || !keep_budget_.Take(description)) return;
   // The picture bytes are skipped with the frame, never read.
   images_.Store(type, mime_type, std::move(description), stream.FrameBytesLeft());
 }
@@ -673,6 +700,7 @@ void TId3v2::ReadPlayCounter(TId3Stream& stream) {
 
 void TId3v2::ReadPopularimeter(TId3Stream& stream) {
   std::string email = stream.ReadText8();
+  if (!keep_budget_.Take(email)) return;
   const uint8_t rating = stream.FrameBytesLeft() > 0 ? stream.ReadByte() : 0;
   const uint32_t counter = stream.FrameBytesLeft() == 4 ? stream.ReadUInt32BE() : 0;
   popularimeter_.Store(std::move(email), rating, counter);
@@ -683,6 +711,7 @@ void TId3v2::ReadOwner(TId3Stream& stream) {
   std::string price = stream.ReadText8();
   const std::string date(stream.ReadUpTo(8));  // the view would not outlive the next read
   std::string seller = stream.ReadText(encoding);
+  if (!keep_budget_.Take(price) || !keep_budget_.Take(seller)) return;
   owner_.Store(std::move(price), date, std::move(seller));
 }
 

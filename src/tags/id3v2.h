@@ -81,6 +81,25 @@ enum class TId3EventType {
   etUNKNOWN,
 };
 
+// What one tag may keep of its texts, every value of every frame together: far more than any
+// real tag holds, and little enough that a small tag made to expand (a value per two bytes, a
+// compressed frame) cannot take much memory. Values past it are not kept.
+class Id3KeepBudget {
+ public:
+  static constexpr size_t kBytes = 1 << 20;
+  static constexpr size_t kValues = 10000;
+
+  // Accounts for one value about to be kept: false when no more values may be kept, else true
+  // with the value cut to the bytes that are left.
+  bool Take(std::string& value);
+  // Once every byte or every value is taken, nothing more is kept.
+  bool Spent() const { return bytes_ == 0 || values_ == 0; }
+
+ private:
+  size_t bytes_ = kBytes;
+  size_t values_ = kValues;
+};
+
 // The text frames, one value each. A text takes the last frame of its identifier; a list
 // collects the "/"-separated pieces of every frame of its identifier, in tag order.
 class TId3Text {
@@ -125,8 +144,9 @@ class TId3Text {
   const std::string& Content() const { return content_; }
 
   void Clear() { *this = TId3Text(); }
-  // Stores the text of one text frame. Throws Error for a TSIZ text that is not a whole number.
-  void Store(Id3FrameKind kind, const std::string& text);
+  // Stores the text of one text frame, as far as the budget allows. Throws Error for a TSIZ text
+  // that is not a whole number.
+  void Store(Id3FrameKind kind, const std::string& text, Id3KeepBudget& budget);
 
  private:
   friend class Id3TextFields;
@@ -426,6 +446,7 @@ class TId3v2 {
   // What the tag being read may still spend on spelling out its texts and on inflating frames.
   SpellingBudget spelling_budget_;
   size_t inflate_budget_ = 0;
+  Id3KeepBudget keep_budget_;
   TId3Text texts_;
   TId3UDText user_defined_text_;
   TId3Web web_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "tags/chunkreader.h"
 
@@ -22,6 +23,8 @@ constexpr size_t kIdentificationSize = 30;
 constexpr size_t kWindowSize = 250;
 // Of a vendor string or comment only this many bytes are looked at.
 constexpr size_t kCommentLimit = 250;
+// The bytes of a UTF-8 character after its first.
+constexpr size_t kLongestUtf8Tail = 3;
 constexpr char kVorbis[] = "vorbis";
 constexpr size_t kSignatureSize = 7;  // packet type byte + "vorbis"
 
@@ -30,16 +33,18 @@ bool HasSignature(const unsigned char* bytes, unsigned char packet_type) {
 }
 
 // Reads one length-prefixed text and hands its first bytes on; false when the length or the whole
-// text cannot be read.
+// text cannot be read. A UTF-8 character that the limit cuts in two is left out, so the text
+// stays UTF-8; the bytes after the limit that show whether it does are read with the rest.
 bool ReadLengthPrefixed(ChunkReader& reader, std::string& examined) {
   uint32_t length = 0;
   if (!reader.ReadU32(&length)) return false;
-  const size_t kept = std::min<size_t>(length, kCommentLimit);
-  examined.resize(kept);
-  if (!reader.Read(examined.data(), kept)) return false;
-  // Only a text longer than what is looked at needs the size of the file.
-  if (length > kept && length - kept > reader.Left()) return false;
-  reader.Skip(length - kept);
+  const size_t read = std::min<size_t>(length, kCommentLimit + kLongestUtf8Tail);
+  examined.resize(read);
+  if (!reader.Read(examined.data(), read)) return false;
+  // Only a text longer than what is read needs the size of the file.
+  if (length > read && length - read > reader.Left()) return false;
+  reader.Skip(length - read);
+  examined.resize(Utf8CutLength(examined, kCommentLimit));
   return true;
 }
 

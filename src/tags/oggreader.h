@@ -20,7 +20,8 @@ class TOggReader {
   // The same on bytes already at hand.
   bool ReadOggSource(const ByteSource& source);
 
-  // The comment values as stored (UTF-8 in a well-formed file), byte for byte.
+  // The comment values as stored (UTF-8 in a well-formed file), byte for byte: their first
+  // bytes, without a UTF-8 character that the cut after 250 bytes of the comment falls in.
   const std::string& Title() const { return title_; }
   const std::string& Artist() const { return artist_; }
   const std::string& Album() const { return album_; }

@@ -55,32 +55,34 @@ TEST_F(TagsCli, JsonGivesWhatTwoTaggersWrote) {
                 "\"id3v1\": {\"present\": true, \"title\": \"Tool Title\", "
                 "\"artist\": \"First Artist/Second Artist\", \"album\": \"Tool Album\", "
                 "\"genre\": 17}}\n"
-                // Windows-1252 bytes as Latin-1 characters: 0xE4 is U+00E4, the euro sign's
-                // byte 0x80 is U+0080.
+                // Windows-1252 bytes as their characters: 0xE4 is U+00E4, 0x80 the euro sign.
                 "{\"file\": \"" +
                 eyed3 +
                 "\", \"id3v2\": {\"present\": true, \"major\": 3, \"revision\": 0, "
                 "\"title\": \"M\xC3\xA4"
                 "dchen  Caf\xC3\xA9\", "
                 "\"album\": \"Cr\xC3\xA8me Br\xC3\xBBl\xC3\xA9"
-                "e \xC2\x80\", "
+                "e \xE2\x82\xAC\", "
                 "\"genre\": \"Folk\", \"performers\": [\"\xC3\x9Cnal\", \"Zo\xC3\xAB\"]}, " +
                 kNoV1);
 }
 
-TEST_F(TagsCli, JsonEscapesControlCharactersQuotesAndBackslashes) {
+TEST_F(TagsCli, JsonEscapesWhatItMustAndShowsBytesAsWindows1252) {
   const std::string path = dir_.Write("esc.mp3", test::Id3v2Builder()
                                                      .Text("TIT2",
                                                            "a\"b\\c\nd\x01"
                                                            "e\x7F")
                                                      .Text("TPE1", "\t/\x1F")
+                                                     .Text("TALB", "\x96\x81\x8D\x8F\x90\x9D")
                                                      .Padding(16)
                                                      .Build());
   const CliRun run = RunCli(dir_, {"tags", "--json", path});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "{\"file\": \"" + path +
                          "\", \"id3v2\": {\"present\": true, \"major\": 3, \"revision\": 0, "
-                         "\"title\": \"a\\\"b\\\\c\\nd\\u0001e\x7F\", \"album\": \"\", "
+                         "\"title\": \"a\\\"b\\\\c\\nd\\u0001e\x7F\", "
+                         // The en dash, and the unassigned bytes as U+0081, U+008D, ...
+                         "\"album\": \"\xE2\x80\x93\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\", "
                          "\"genre\": \"\", \"performers\": [\"\\t\", \"\\u001f\"]}, " +
                          kNoV1);
 }

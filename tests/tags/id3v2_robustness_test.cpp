@@ -2,9 +2,11 @@
 // with its values or an Error, and never allocate more than the input can justify.
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <random>
 #include <string>
@@ -18,9 +20,10 @@
 
 namespace {
 
-// The largest single allocation made while tracking is on.
+// The largest single allocation made while tracking is on, and the bytes held at any time.
 std::atomic<bool> g_tracking{false};
 std::atomic<size_t> g_largest{0};
+std::atomic<size_t> g_held{0};
 
 }  // namespace
 
@@ -35,11 +38,17 @@ void* operator new(std::size_t n) {
     while (n > seen && !g_largest.compare_exchange_weak(seen, n)) {
     }
   }
-  if (void* p = std::malloc(n ? n : 1)) return p;
+  if (void* p = std::malloc(n ? n : 1)) {
+    g_held += malloc_usable_size(p);
+    return p;
+  }
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  g_held -= malloc_usable_size(p);
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -117,6 +126,55 @@ TEST(Id3v2Robustness, LargeFramesAreSkippedWithoutACopy) {
   EXPECT_LT(watch.Largest(), 65536u);
   EXPECT_EQ(tag.Texts().Album(), "Album");
   EXPECT_EQ(tag.Images().Picture(3).size, big.size());
+}
+
+// Every byte a reader holds after reading a tag: what it gives back when it goes.
+size_t HeldAfterReading(const std::string& bytes) {
+  auto tag = std::make_unique<TId3v2>();
+  EXPECT_FALSE(ReadFails(*tag, bytes));
+  const size_t held = g_held;
+  tag.reset();
+  return held - g_held;
+}
+
+TEST(Id3v2Robustness, ATagKeepsAtMostItsBudgetOfValues) {
+  // Small tags that expand: a value per byte or two, compressed 1000 to 1, a megabyte-long text,
+  // frames of a few bytes each; and all of them in one tag.
+  const uint8_t kCompressed = Id3v2Builder::kCompressed;
+  const std::string zeros(4 << 20, '\0');
+  std::string values(1 << 20, 'a');
+  for (size_t i = 1; i < values.size(); i += 2) values[i] = '\0';
+  const auto v24 = [] { return Id3v2Builder().Version(4, 0); };
+  const auto many_frames = [](Id3v2Builder builder) {
+    for (int i = 0; i < 50000; ++i) builder.Frame("TXXX", std::string("\0d\0", 3));
+    return builder;
+  };
+  const std::vector<std::string> tags = {
+      v24().FlaggedFrame("IPLS", zeros, kCompressed).Build(),
+      v24().FlaggedFrame("TPE1", "\0" + values, kCompressed).Build(),
+      v24().FlaggedFrame("TCOM", "\0" + std::string(4 << 20, '/'), kCompressed).Build(),
+      v24().FlaggedFrame("TIT2", "\0" + std::string(4 << 20, 't'), kCompressed).Build(),
+      many_frames(Id3v2Builder()).Build(),
+      many_frames(v24()
+                      .FlaggedFrame("TIT2", "\0" + std::string(4 << 20, 't'), kCompressed)
+                      .FlaggedFrame("TPE1", "\0" + values, kCompressed)
+                      .FlaggedFrame("IPLS", zeros, kCompressed))
+          .Build(),
+  };
+  // The texts, and a string and a share of its list for each value.
+  constexpr size_t kMostHeld =
+      Id3KeepBudget::kBytes + Id3KeepBudget::kValues * 4 * sizeof(std::string) + 65536;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    EXPECT_LT(tags[i].size(), 700000u);
+    EXPECT_LE(HeldAfterReading(tags[i]), kMostHeld) << "tag " << i;
+  }
+  // What fits is kept, in tag order.
+  TId3v2 tag;
+  ASSERT_FALSE(ReadFails(tag, tags.back()));
+  EXPECT_EQ(tag.Texts().ContentDescription(), std::string(Id3KeepBudget::kBytes, 't'));
+  EXPECT_TRUE(tag.Texts().Performers().empty());
+  EXPECT_EQ(tag.InvolvedPeople().ItemCount(), 0);
+  EXPECT_EQ(tag.UserDefinedText().ItemCount(), 0);
 }
 
 std::vector<std::string> Seeds() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "support/failing_source.h"
@@ -100,6 +101,24 @@ TEST(OggComments, OnlyTheFirst250BytesOfACommentAreExamined) {
             std::string(244, 'w'));
   // An "=" beyond the examined bytes is not seen: the comment is ignored.
   EXPECT_EQ(Read(MakeOggVorbisFile({"TITLE" + std::string(250, 'x') + "=v", "ALBUM=A"})).title, "");
+}
+
+TEST(OggComments, ALetterCutByTheLimitIsLeftOut) {
+  std::string cyrillic;
+  for (int i = 0; i < 130; ++i) cyrillic += "\xD0\x94";
+  const std::string title = Read(MakeOggVorbisFile({"TITLE=A" + cyrillic})).title;
+  EXPECT_EQ(title, "A" + cyrillic.substr(0, 242));
+  EXPECT_EQ(Utf8ToTagAnsi(title), "A" + std::string(121, 'D'));
+  // Only the letter at the limit goes, a four-byte one too.
+  const std::string xs(237, 'x');
+  EXPECT_EQ(Read(MakeOggVorbisFile({"TITLE=Caf\xC3\xA9 " + xs + "\xC3\xA9 end"})).title,
+            "Caf\xC3\xA9 " + xs);
+  EXPECT_EQ(Read(MakeOggVorbisFile({"TITLE=" + xs + "xxxxxx\xF0\x9F\x98\x80"})).title,
+            xs + "xxxxxx");
+  // Text that is not UTF-8 keeps its 250 bytes, whatever lies at the limit.
+  const std::string latin1 = "Caf\xE9  " + xs + "\xC3\xA9";
+  EXPECT_EQ(Read(MakeOggVorbisFile({"TITLE=" + latin1})).title, latin1.substr(0, 244));
+  EXPECT_EQ(Read(MakeOggVorbisFile({"TITLE=" + xs + "xxxxxx\xE9 end"})).title, xs + "xxxxxx\xE9");
 }
 
 TEST(OggComments, TheVendorStringIsExaminedLikeAComment) {

@@ -1,5 +1,6 @@
 // plondex-cli tags [--json] FILE...: runs the tag readers on files, chosen by extension as the
-// database build chooses them, and shows what they give.
+// database build chooses them, and shows what they give, each reader's texts turned into the
+// player's text as the build turns a song's texts.
 
 #include <cstdio>
 #include <string>
@@ -9,10 +10,12 @@
 #include "cli/command.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/japanese.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 #include "tags/oggreader.h"
 #include "tags/songformat.h"
+#include "tags/songtags.h"
 #include "tags/wmareader.h"
 
 namespace plondex::cli {
@@ -88,19 +91,24 @@ struct Readers {
   TId3v1 idv1;
   TOggReader ogg;
   TWmaReader wma;
+  JapaneseReadings japanese;
+
+  // A reader's texts as the database build turns them into the player's text, song by song.
+  PlayerTexts Texts(const SongTags& tags) { return ToPlayerTexts(tags, &japanese); }
 };
 
 std::string JsonMp3(Readers& r, const FileLocation& file) {
   std::string id3v2;
   try {
     r.idv2.SetFileName(file);
-    const TId3Text& t = r.idv2.Texts();
+    SongTags tags = Id3v2Tags(r.idv2);
+    tags.source = TagSource::kId3v2;  // a missing tag shows its empty texts all the same
+    const PlayerTexts t = r.Texts(tags);
     id3v2 = "{\"present\": " + JsonBool(r.idv2.TagPresent()) +
             ", \"major\": " + std::to_string(r.idv2.MajorVersion()) +
             ", \"revision\": " + std::to_string(r.idv2.Revision()) +
-            ", \"title\": " + Json8(t.ContentDescription()) + ", \"album\": " + Json8(t.Album()) +
-            ", \"genre\": " + Json8(t.Content()) +
-            ", \"performers\": " + JsonList8(t.Performers()) + "}";
+            ", \"title\": " + Json8(t.title) + ", \"album\": " + Json8(t.album) +
+            ", \"genre\": " + Json8(t.genre) + ", \"performers\": " + JsonList8(t.artists) + "}";
   } catch (const Error& e) {
     id3v2 = "{\"error\": " + Json8(e.what()) + "}";
   }
@@ -115,20 +123,18 @@ std::string JsonMp3(Readers& r, const FileLocation& file) {
 
 std::string JsonOgg(Readers& r, const FileLocation& file) {
   const bool ok = r.ogg.ReadOggFile(file);
-  return "\"ogg\": {\"ok\": " + JsonBool(ok) +
-         ", \"title\": " + Json8(Utf8ToTagAnsi(r.ogg.Title())) +
-         ", \"artist\": " + Json8(Utf8ToTagAnsi(r.ogg.Artist())) +
-         ", \"album\": " + Json8(Utf8ToTagAnsi(r.ogg.Album())) +
-         ", \"genre\": " + Json8(Utf8ToTagAnsi(r.ogg.Genre())) + "}";
+  const PlayerTexts t = r.Texts(OggTags(r.ogg));
+  return "\"ogg\": {\"ok\": " + JsonBool(ok) + ", \"title\": " + Json8(t.title) +
+         ", \"artist\": " + Json8(t.artist) + ", \"album\": " + Json8(t.album) +
+         ", \"genre\": " + Json8(t.genre) + "}";
 }
 
 std::string JsonWma(Readers& r, const FileLocation& file) {
   const bool ok = r.wma.ReadWmaFile(file);
+  const PlayerTexts t = r.Texts(WmaTags(r.wma));
   return "\"wma\": {\"ok\": " + JsonBool(ok) + ", \"valid\": " + JsonBool(r.wma.Valid()) +
-         ", \"title\": " + Json8(WideToTagAnsi(r.wma.Title())) +
-         ", \"artist\": " + Json8(WideToTagAnsi(r.wma.Artist())) +
-         ", \"album\": " + Json8(WideToTagAnsi(r.wma.Album())) +
-         ", \"genre\": " + Json8(WideToTagAnsi(r.wma.Genre())) + "}";
+         ", \"title\": " + Json8(t.title) + ", \"artist\": " + Json8(t.artist) +
+         ", \"album\": " + Json8(t.album) + ", \"genre\": " + Json8(t.genre) + "}";
 }
 
 std::string JsonFile(Readers& r, const std::string& path) {
@@ -163,13 +169,12 @@ std::string TextMp3(Readers& r, const FileLocation& file) {
     if (!r.idv2.TagPresent()) {
       out += "  id3v2: none\n";
     } else {
-      const TId3Text& t = r.idv2.Texts();
+      const PlayerTexts t = r.Texts(Id3v2Tags(r.idv2));
       out += "  id3v2: version 2." + std::to_string(r.idv2.MajorVersion()) + "." +
              std::to_string(r.idv2.Revision()) + ", " + std::to_string(r.idv2.TagSize()) +
              " bytes\n";
-      out += Line("title", t.ContentDescription()) + Line("album", t.Album()) +
-             Line("genre", t.Content());
-      for (const std::string& performer : t.Performers()) out += Line("performer", performer);
+      out += Line("title", t.title) + Line("album", t.album) + Line("genre", t.genre);
+      for (const std::string& performer : t.artists) out += Line("performer", performer);
     }
   } catch (const Error& e) {
     out += "  id3v2: error: " + AnsiToUtf8(e.what()) + "\n";
@@ -188,17 +193,17 @@ std::string TextMp3(Readers& r, const FileLocation& file) {
 
 std::string TextOgg(Readers& r, const FileLocation& file) {
   if (!r.ogg.ReadOggFile(file)) return "  ogg: cannot be read\n";
-  return "  ogg: read\n" + Line("title", Utf8ToTagAnsi(r.ogg.Title())) +
-         Line("artist", Utf8ToTagAnsi(r.ogg.Artist())) +
-         Line("album", Utf8ToTagAnsi(r.ogg.Album())) + Line("genre", Utf8ToTagAnsi(r.ogg.Genre()));
+  const PlayerTexts t = r.Texts(OggTags(r.ogg));
+  return "  ogg: read\n" + Line("title", t.title) + Line("artist", t.artist) +
+         Line("album", t.album) + Line("genre", t.genre);
 }
 
 std::string TextWma(Readers& r, const FileLocation& file) {
   if (!r.wma.ReadWmaFile(file)) return "  wma: cannot be read\n";
   if (!r.wma.Valid()) return "  wma: read, no valid audio values\n";
-  return "  wma: read, valid\n" + Line("title", WideToTagAnsi(r.wma.Title())) +
-         Line("artist", WideToTagAnsi(r.wma.Artist())) +
-         Line("album", WideToTagAnsi(r.wma.Album())) + Line("genre", WideToTagAnsi(r.wma.Genre()));
+  const PlayerTexts t = r.Texts(WmaTags(r.wma));
+  return "  wma: read, valid\n" + Line("title", t.title) + Line("artist", t.artist) +
+         Line("album", t.album) + Line("genre", t.genre);
 }
 
 std::string TextFile(Readers& r, const std::string& path) {

@@ -190,20 +190,10 @@ class Build {
       std::optional<BufferedSource> source;
       if (input) source.emplace(*input, kSongBlock);
       idv2_.SetFile(file.location, source ? &*source : nullptr);
-      if (idv2_.TagPresent()) {
-        const TId3Text& t = idv2_.Texts();
-        tags.source = TagSource::kId3v2;
-        tags.title = TagText::Ansi(t.ContentDescription());
-        for (const std::string& name : t.Performers()) tags.artists.push_back(TagText::Ansi(name));
-        tags.album = TagText::Ansi(t.Album());
-        tags.genre = TagText::Ansi(t.Content());
-      } else if (source && Id3v1TagInSource(*source)) {
+      if (idv2_.TagPresent()) return Id3v2Tags(idv2_);
+      if (source && Id3v1TagInSource(*source)) {
         idv1_.SetFile(file.location, *source);
-        tags.source = TagSource::kId3v1;
-        tags.title = TagText::Ansi(idv1_.SongName());
-        tags.artists.push_back(TagText::Ansi(idv1_.Artist()));
-        tags.album = TagText::Ansi(idv1_.Album());
-        tags.genre = TagText::Ansi(GenreName(static_cast<int>(idv1_.Genre())));
+        return Id3v1Tags(idv1_);
       }
       return tags;
     }
@@ -214,19 +204,8 @@ class Build {
     }
     if (!input) return tags;
     const BufferedSource source(*input, kSongBlock);
-    if (format == SongFormat::kOgg && ogg_.ReadOggSource(source)) {
-      tags.source = TagSource::kOgg;
-      tags.title = TagText::Utf8OrBytes(ogg_.Title());
-      tags.artists.push_back(TagText::Utf8OrBytes(ogg_.Artist()));
-      tags.album = TagText::Utf8OrBytes(ogg_.Album());
-      tags.genre = TagText::Utf8OrBytes(ogg_.Genre());
-    } else if (format == SongFormat::kWma && wma_.ReadWmaSource(source)) {
-      tags.source = TagSource::kWma;
-      tags.title = TagText::Unicode(wma_.Title());
-      tags.artists.push_back(TagText::Unicode(wma_.Artist()));
-      tags.album = TagText::Unicode(wma_.Album());
-      tags.genre = TagText::Unicode(wma_.Genre());
-    }
+    if (format == SongFormat::kOgg && ogg_.ReadOggSource(source)) return OggTags(ogg_);
+    if (format == SongFormat::kWma && wma_.ReadWmaSource(source)) return WmaTags(wma_);
     return tags;
   }
 

@@ -136,31 +136,36 @@ bool TId3Stream::ReadByteOrderMark(bool& big_endian) {
   return big_endian || (b0 == 0xFF && b1 == 0xFE);
 }
 
-std::string TId3Stream::ReadText16() {
-  bool big_endian;
-  if (FrameBytesLeft() < 2 || !ReadByteOrderMark(big_endian)) return {};
-  return WideToTagAnsi(ReadUnits(big_endian), spelling_budget_);
-}
+std::string TId3Stream::ReadText16() { return Spelled(ReadTagText(1)); }
 
-std::string TId3Stream::ReadText16BigEndian() {
-  return WideToTagAnsi(ReadUnits(true), spelling_budget_);
-}
+std::string TId3Stream::ReadText16BigEndian() { return Spelled(ReadTagText(2)); }
 
-std::string TId3Stream::ReadTextUtf8() {
-  return Utf8ToTagAnsi(ValidUtf8Part(ReadText8()), spelling_budget_);
-}
+std::string TId3Stream::ReadTextUtf8() { return Spelled(ReadTagText(3)); }
 
 std::string TId3Stream::ReadText(uint8_t encoding) {
+  if (encoding < 1 || encoding > 3) return ReadText8();
+  return Spelled(ReadTagText(encoding));
+}
+
+TagText TId3Stream::ReadTagText(uint8_t encoding) {
   switch (encoding) {
-    case 1:
-      return ReadText16();
+    case 1: {
+      bool big_endian;
+      if (FrameBytesLeft() < 2 || !ReadByteOrderMark(big_endian)) return TagText::Unicode({});
+      return TagText::Unicode(ReadUnits(big_endian));
+    }
     case 2:
-      return ReadText16BigEndian();
+      return TagText::Unicode(ReadUnits(true));
     case 3:
-      return ReadTextUtf8();
+      return TagText::Unicode(Utf8ToWide(ValidUtf8Part(ReadText8())).value_or(std::u16string()));
     default:
-      return ReadText8();
+      return TagText::Ansi(ReadText8());
   }
+}
+
+std::string TId3Stream::Spelled(const TagText& text) {
+  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
+  return WideToTagAnsi(text.wide, spelling_budget_);
 }
 
 void TId3Stream::SkipText(uint8_t encoding) {

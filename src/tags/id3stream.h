@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "tags/songtags.h"
 
 namespace plondex {
 
@@ -82,6 +83,11 @@ class TId3Stream {
   std::string ReadTextUtf8();
   // The text of an encoding, as the four readers above give it.
   std::string ReadText(uint8_t encoding);
+  // The text of an encoding as decoded: 8-bit for ISO-8859-1, else Unicode (UTF-8 bytes that do
+  // not decode dropped).
+  TagText ReadTagText(uint8_t encoding);
+  // A decoded text as 8-bit tag text, spelled out of the stream's budget.
+  std::string Spelled(const TagText& text);
   // Moves past a text of an encoding, as ReadText would, without converting it.
   void SkipText(uint8_t encoding);
   // The fewest bytes a text of an encoding uses up when the window holds that many: one byte,

@@ -248,13 +248,11 @@ struct ListField {
 class Id3TextFields {
  public:
   static constexpr TextField kTexts[] = {
-      {K::kTALB, &TId3Text::album_},
       {K::kTCOP, &TId3Text::copyright_},
       {K::kTDAT, &TId3Text::date_},
       {K::kTENC, &TId3Text::encoded_by_},
       {K::kTIME, &TId3Text::time_},
       {K::kTIT1, &TId3Text::content_group_},
-      {K::kTIT2, &TId3Text::content_description_},
       {K::kTIT3, &TId3Text::sub_title_},
       {K::kTKEY, &TId3Text::initial_key_},
       {K::kTLEN, &TId3Text::length_},
@@ -274,12 +272,12 @@ class Id3TextFields {
       {K::kTSRC, &TId3Text::isrc_},
       {K::kTSSE, &TId3Text::encoding_software_},
       {K::kTYER, &TId3Text::year_},
-      {K::kTCON, &TId3Text::content_},
   };
   static constexpr ListField kLists[] = {
-      {K::kTCOM, &TId3Text::composer_},           {K::kTEXT, &TId3Text::lyricists_},
-      {K::kTOLY, &TId3Text::original_lyricists_}, {K::kTOPE, &TId3Text::original_artists_},
-      {K::kTPE1, &TId3Text::performers_},
+      {K::kTCOM, &TId3Text::composer_},
+      {K::kTEXT, &TId3Text::lyricists_},
+      {K::kTOLY, &TId3Text::original_lyricists_},
+      {K::kTOPE, &TId3Text::original_artists_},
   };
   // The frames with a value of their own kind.
   static constexpr Id3FrameKind kOthers[] = {K::kTBPM, K::kTDLY, K::kTFLT,
@@ -287,6 +285,7 @@ class Id3TextFields {
 };
 
 bool IsId3TextFrame(Id3FrameKind kind) {
+  if (kind == K::kTALB || kind == K::kTIT2 || kind == K::kTCON || kind == K::kTPE1) return true;
   for (const TextField& f : Id3TextFields::kTexts) {
     if (f.kind == kind) return true;
   }
@@ -305,6 +304,69 @@ bool Id3KeepBudget::Take(std::string& value) {
     value.shrink_to_fit();
   }
   bytes_ -= value.size();
+  return true;
+}
+
+bool Id3KeepBudget::Take(TagText& value) {
+  if (value.kind == TagText::Kind::kAnsi) return Take(value.ansi);
+  if (Spent()) return false;
+  --values_;
+  if (value.wide.size() > bytes_ / 2) {
+    value.wide.resize(bytes_ / 2);
+    value.wide.shrink_to_fit();
+  }
+  bytes_ -= 2 * value.wide.size();
+  return true;
+}
+
+std::string TId3Text::Spell(const TagText& text) const {
+  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
+  return WideToTagAnsi(text.wide, &spelling_);
+}
+
+const std::string& TId3Text::Spelled(const SongText& text) const {
+  if (!text.spelled) text.spelled = Spell(text.text);
+  return *text.spelled;
+}
+
+const std::vector<std::string>& TId3Text::Performers() const {
+  if (!performers_.spelled) {
+    std::vector<std::string> names;
+    names.reserve(performers_.texts.size());
+    for (const TagText& name : performers_.texts) names.push_back(Spell(name));
+    performers_.spelled = std::move(names);
+  }
+  return *performers_.spelled;
+}
+
+bool TId3Text::StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget) {
+  SongText* field = kind == K::kTIT2   ? &content_description_
+                    : kind == K::kTALB ? &album_
+                    : kind == K::kTCON ? &content_
+                                       : nullptr;
+  if (field) {
+    if (budget.Take(text)) *field = SongText{std::move(text), std::nullopt};
+    return true;
+  }
+  if (kind != K::kTPE1) return false;
+  performers_.spelled.reset();
+  // Cut at every "/"; nothing follows a final "/" and an empty text gives nothing.
+  auto append = [&](auto& whole, auto make) {
+    using Char = typename std::decay_t<decltype(whole)>::value_type;
+    size_t start = 0;
+    while (start < whole.size()) {
+      const size_t slash = std::min(whole.find(Char('/'), start), whole.size());
+      TagText piece = make(whole.substr(start, slash - start));
+      if (!budget.Take(piece)) return;
+      performers_.texts.push_back(std::move(piece));
+      start = slash + 1;
+    }
+  };
+  if (text.kind == TagText::Kind::kAnsi) {
+    append(text.ansi, [](std::string p) { return TagText::Ansi(std::move(p)); });
+  } else {
+    append(text.wide, [](std::u16string p) { return TagText::Unicode(std::move(p)); });
+  }
   return true;
 }
 
@@ -632,12 +694,19 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
 
 void TId3v2::ReadTextFrame(Id3FrameKind kind, TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
-  texts_.Store(kind, stream.ReadText(encoding), keep_budget_);
+  // The song's texts are kept as decoded; the build spells them, a song at a time.
+  auto store = [&] {
+    TagText text = stream.ReadTagText(encoding);
+    if (!texts_.StoreSongText(kind, text, keep_budget_)) {
+      texts_.Store(kind, stream.Spelled(text), keep_budget_);
+    }
+  };
+  store();
   // From ID3v2.4 on a text frame may hold several values, one after another's terminator: the
   // performers take them all, every other text its first.
   if (kind != K::kTPE1 || major_version_ < 4) return;
   while (stream.FrameBytesLeft() >= TId3Stream::TextUnit(encoding) && !keep_budget_.Spent()) {
-    texts_.Store(kind, stream.ReadText(encoding), keep_budget_);
+    store();
   }
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tags/id3terms.h"
+#include "tags/songtags.h"
 
 namespace plondex {
 
@@ -92,6 +94,8 @@ class Id3KeepBudget {
   // Accounts for one value about to be kept: false when no more values may be kept, else true
   // with the value cut to the bytes that are left.
   bool Take(std::string& value);
+  // The same for a decoded text; a UTF-16 unit takes two bytes.
+  bool Take(TagText& value);
   // Once every byte or every value is taken, nothing more is kept.
   bool Spent() const { return bytes_ == 0 || values_ == 0; }
 
@@ -104,7 +108,8 @@ class Id3KeepBudget {
 // collects the "/"-separated pieces of every frame of its identifier, in tag order.
 class TId3Text {
  public:
-  const std::string& Album() const { return album_; }
+  // The song's four texts in 8-bit tag text (spelled when first asked for).
+  const std::string& Album() const { return Spelled(album_); }
   int32_t BPM() const { return bpm_; }
   const std::vector<std::string>& Composer() const { return composer_; }
   const std::string& Copyright() const { return copyright_; }
@@ -115,7 +120,7 @@ class TId3Text {
   TId3FileType FileType() const { return file_type_; }
   const std::string& Time() const { return time_; }
   const std::string& ContentGroup() const { return content_group_; }
-  const std::string& ContentDescription() const { return content_description_; }
+  const std::string& ContentDescription() const { return Spelled(content_description_); }
   const std::string& SubTitle() const { return sub_title_; }
   const std::string& InitialKey() const { return initial_key_; }
   const std::vector<std::string>& Languages() const { return languages_; }
@@ -127,7 +132,7 @@ class TId3Text {
   const std::vector<std::string>& OriginalArtists() const { return original_artists_; }
   const std::string& OriginalReleaseYear() const { return original_release_year_; }
   const std::string& FileOwner() const { return file_owner_; }
-  const std::vector<std::string>& Performers() const { return performers_; }
+  const std::vector<std::string>& Performers() const;
   const std::string& Band() const { return band_; }
   const std::string& Conductor() const { return conductor_; }
   const std::string& ModifiedBy() const { return modified_by_; }
@@ -141,17 +146,42 @@ class TId3Text {
   const std::string& ISRC() const { return isrc_; }
   const std::string& EncodingSoftware() const { return encoding_software_; }
   const std::string& Year() const { return year_; }
-  const std::string& Content() const { return content_; }
+  const std::string& Content() const { return Spelled(content_); }
+
+  // The song's four texts as the frames held them: the title (TIT2), the performers (TPE1, split
+  // at "/"), the album (TALB) and the content type (TCON).
+  const TagText& TitleText() const { return content_description_.text; }
+  const std::vector<TagText>& PerformerTexts() const { return performers_.texts; }
+  const TagText& AlbumText() const { return album_.text; }
+  const TagText& ContentText() const { return content_.text; }
 
   void Clear() { *this = TId3Text(); }
   // Stores the text of one text frame, as far as the budget allows. Throws Error for a TSIZ text
   // that is not a whole number.
   void Store(Id3FrameKind kind, const std::string& text, Id3KeepBudget& budget);
+  // Stores a text of the song as decoded, as far as the budget allows; false (and nothing
+  // stored) for a frame that is none of the song's four.
+  bool StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget);
 
  private:
   friend class Id3TextFields;
 
-  std::string album_;
+  static constexpr size_t kSpellingBudget = 16384;
+  // A text the build takes, kept as decoded; its 8-bit form is made once asked for.
+  struct SongText {
+    TagText text;
+    mutable std::optional<std::string> spelled;
+  };
+  struct SongTexts {
+    std::vector<TagText> texts;
+    mutable std::optional<std::vector<std::string>> spelled;
+  };
+  const std::string& Spelled(const SongText& text) const;
+  std::string Spell(const TagText& text) const;
+  // The characters of other scripts these texts may spell out, together.
+  mutable SpellingBudget spelling_{kSpellingBudget};
+
+  SongText album_;
   int32_t bpm_ = 0;
   std::vector<std::string> composer_;
   std::string copyright_;
@@ -162,7 +192,7 @@ class TId3Text {
   TId3FileType file_type_ = TId3FileType::ftUNKNOWN;
   std::string time_;
   std::string content_group_;
-  std::string content_description_;
+  SongText content_description_;
   std::string sub_title_;
   std::string initial_key_;
   std::vector<std::string> languages_;
@@ -174,7 +204,7 @@ class TId3Text {
   std::vector<std::string> original_artists_;
   std::string original_release_year_;
   std::string file_owner_;
-  std::vector<std::string> performers_;
+  SongTexts performers_;
   std::string band_;
   std::string conductor_;
   std::string modified_by_;
@@ -188,7 +218,7 @@ class TId3Text {
   std::string isrc_;
   std::string encoding_software_;
   std::string year_;
-  std::string content_;
+  SongText content_;
 };
 
 // Whether a frame kind is one of the text frames TId3Text holds.

@@ -5,6 +5,10 @@
 
 #include "platform/codepage.h"
 #include "platform/japanese.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+#include "tags/oggreader.h"
+#include "tags/wmareader.h"
 
 namespace plondex {
 namespace {
@@ -55,6 +59,48 @@ TagText TagText::Utf8OrBytes(std::string_view bytes) {
   return Ansi(std::string(bytes));
 }
 
+SongTags Id3v2Tags(const TId3v2& reader) {
+  SongTags tags;
+  if (!reader.TagPresent()) return tags;
+  const TId3Text& t = reader.Texts();
+  tags.source = TagSource::kId3v2;
+  tags.title = t.TitleText();
+  tags.artists = t.PerformerTexts();
+  tags.album = t.AlbumText();
+  tags.genre = t.ContentText();
+  return tags;
+}
+
+SongTags Id3v1Tags(const TId3v1& reader) {
+  SongTags tags;
+  tags.source = TagSource::kId3v1;
+  tags.title = TagText::Ansi(reader.SongName());
+  tags.artists = {TagText::Ansi(reader.Artist())};
+  tags.album = TagText::Ansi(reader.Album());
+  tags.genre = TagText::Ansi(GenreName(static_cast<int>(reader.Genre())));
+  return tags;
+}
+
+SongTags OggTags(const TOggReader& reader) {
+  SongTags tags;
+  tags.source = TagSource::kOgg;
+  tags.title = TagText::Utf8OrBytes(reader.Title());
+  tags.artists = {TagText::Utf8OrBytes(reader.Artist())};
+  tags.album = TagText::Utf8OrBytes(reader.Album());
+  tags.genre = TagText::Utf8OrBytes(reader.Genre());
+  return tags;
+}
+
+SongTags WmaTags(const TWmaReader& reader) {
+  SongTags tags;
+  tags.source = TagSource::kWma;
+  tags.title = TagText::Unicode(reader.Title());
+  tags.artists = {TagText::Unicode(reader.Artist())};
+  tags.album = TagText::Unicode(reader.Album());
+  tags.genre = TagText::Unicode(reader.Genre());
+  return tags;
+}
+
 bool IsJapaneseSong(const SongTags& tags) {
   auto kana = [](const TagText& t) {
     return t.kind == TagText::Kind::kUnicode && HoldsKana(t.wide);
@@ -71,15 +117,14 @@ PlayerTexts ToPlayerTexts(const SongTags& tags, JapaneseReadings* readings) {
   PlayerTexts texts;
   texts.title = speller.ForPlayer(tags.title);
   if (tags.source == TagSource::kId3v2) {
-    std::vector<std::string> names;
-    names.reserve(tags.artists.size());
-    for (const TagText& name : tags.artists) names.push_back(speller.ForPlayer(name));
-    texts.artist = CommaText(names);
+    for (const TagText& name : tags.artists) texts.artists.push_back(speller.ForPlayer(name));
+    texts.artist = CommaText(texts.artists);
     if (texts.artist.size() > 2 && texts.artist.front() == '"' && texts.artist.back() == '"') {
       texts.artist = texts.artist.substr(1, texts.artist.size() - 2);
     }
   } else if (!tags.artists.empty()) {
     texts.artist = speller.ForPlayer(tags.artists.front());
+    texts.artists = {texts.artist};
   }
   texts.album = speller.ForPlayer(tags.album);
   texts.genre = speller.ForPlayer(tags.genre);

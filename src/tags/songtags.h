@@ -12,6 +12,10 @@
 namespace plondex {
 
 class JapaneseReadings;
+class TId3v1;
+class TId3v2;
+class TOggReader;
+class TWmaReader;
 
 // A tag text as a reader decoded it: 8-bit text (ID3v1, ID3v2 in ISO-8859-1, Ogg comments that
 // are not UTF-8) or Unicode (UTF-16).
@@ -46,11 +50,19 @@ struct SongTags {
 struct PlayerTexts {
   std::string title;
   std::string artist;
+  std::vector<std::string> artists;  // each of the song's artists, as the artist is made of them
   std::string album;
   std::string genre;
   // A Japanese song was spelled without readings: the dictionary could not be opened.
   bool without_readings = false;
 };
+
+// What each reader gives, from its last read: ID3v2 (when its tag is present), ID3v1 (the genre
+// by its name), Ogg comments (Unicode where they are UTF-8) and WMA texts.
+SongTags Id3v2Tags(const TId3v2& reader);
+SongTags Id3v1Tags(const TId3v1& reader);
+SongTags OggTags(const TOggReader& reader);
+SongTags WmaTags(const TWmaReader& reader);
 
 // True when one of the song's Unicode texts holds kana: its Han characters are read as Japanese.
 bool IsJapaneseSong(const SongTags& tags);

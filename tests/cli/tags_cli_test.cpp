@@ -176,5 +176,19 @@ TEST_F(TagsCli, WrongUsage) {
   EXPECT_EQ(run.out, "");
 }
 
+// A song whose texts hold kana is read as Japanese, the performers of an ID3v2 tag too.
+TEST_F(TagsCli, JapaneseSongsShowTheirReadings) {
+  const std::string song =
+      dir_.Write("j.mp3", test::Id3v2Builder()
+                              .Text16("TIT2", u"\u6708\u306e\u5149")         // 月の光
+                              .Text16("TPE1", u"\u6771\u4eac/\u4e8b\u5909")  // 東京/事変
+                              .Build());
+  const CliRun run = RunCli(dir_, {"tags", song});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("    title: tsuki no hikari\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("    performer: toukyou\n    performer: jihen\n"), std::string::npos)
+      << run.out;
+}
+
 }  // namespace
 }  // namespace plondex

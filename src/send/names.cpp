@@ -67,11 +67,17 @@ std::string FatSafeName(std::string_view name, size_t max_length) {
   }
   TrimEnds(safe);
   if (safe.empty()) return safe;
-  if (IsReservedName(safe)) safe.insert(std::min(safe.find('.'), safe.size()), "_");
-  if (safe.size() > max_length) {
+  auto cut = [&safe, max_length] {
+    if (safe.size() <= max_length) return;
     safe.resize(max_length);
     TrimEnds(safe);
     if (safe.empty()) safe = "_";
+  };
+  // A cut can leave a reserved name behind, and the "_" can make the name too long again.
+  cut();
+  if (IsReservedName(safe)) {
+    safe.insert(std::min(safe.find('.'), safe.size()), "_");
+    cut();
   }
   return safe;
 }

@@ -44,9 +44,9 @@ struct SongNameSource {
 inline constexpr size_t kMaxSentNameLength = 52;
 
 // One 8-bit name made safe for FAT: control characters and " * / : < > ? \ | become "_", leading
-// spaces and trailing spaces and dots go, a name the system reserves (CON, NUL, COM1, ...) gets a
-// "_" after its base. Cut to max_length characters (then trimmed again); "_" when nothing is left
-// of a name that had something.
+// spaces and trailing spaces and dots go, cut to max_length characters (at least 8; then
+// trimmed again, "_" when nothing is left of a name that had something), and a name the system
+// reserves (CON, NUL, COM1, ...) gets a "_" after its base.
 std::string FatSafeName(std::string_view name, size_t max_length = kMaxSentNameLength);
 
 // Upper case of the 8-bit letters as FAT compares names: ASCII and the Windows-1252 letters that

@@ -91,7 +91,7 @@ class Sender {
         buffer_(kChunk) {
     const int jobs = plan.options.jobs;
     max_running_ = jobs > 0 ? jobs : std::max(1u, std::thread::hardware_concurrency());
-    window_ = 2 * max_running_ + 1;
+    window_ = 4 * max_running_ + 2;
     bool converts = false;
     for (const SendItem& item : plan.items) {
       if (item.action == SendAction::kAlreadyThere) continue;
@@ -311,10 +311,10 @@ class Sender {
   std::vector<char> buffer_;
   size_t max_running_ = 1;
   size_t window_ = 1;
+  // Declared before the jobs, so that their conversions end before the folder goes.
+  std::optional<ScratchFolder> scratch_;
   std::vector<Job> jobs_;
   size_t next_ = 0;  // the song being written
-  // Declared last: the conversions (in jobs_) end before their folder goes.
-  std::optional<ScratchFolder> scratch_;
 };
 
 }  // namespace

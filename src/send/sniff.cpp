@@ -170,7 +170,11 @@ AudioContent SniffMagic(std::string_view head) {
   if (StartsWith(head, 0, "\x1A\x45\xDF\xA3")) return AudioContent::kMatroska;
   if (StartsWith(head, 0, "caff")) return AudioContent::kCaf;
   if (StartsWith(head, 0, "TTA1")) return AudioContent::kTta;
-  if (StartsWith(head, 0, "MPCK") || StartsWith(head, 0, "MP+")) return AudioContent::kMusepack;
+  // Musepack SV8, or SV7 with its version in the fourth byte.
+  if (StartsWith(head, 0, "MPCK") ||
+      (StartsWith(head, 0, "MP+") && head.size() > 3 && (Byte(head, 3) & 0x0F) == 7)) {
+    return AudioContent::kMusepack;
+  }
   if (StartsWith(head, 0, "DSD ")) return AudioContent::kDsf;
   if (StartsWith(head, 0, ".snd")) return AudioContent::kAu;
   return AudioContent::kNone;

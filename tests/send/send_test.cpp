@@ -142,12 +142,15 @@ TEST_F(Send, CancelKeepsTheSongsSentAndLeavesNoPartFile) {
     test::MakeWithFfmpeg(dir_.Path(std::string("src/") + name + ".mp3"), 0.3,
                          {std::string("title=") + name, "artist=Band"});
   }
+  // Its conversion is under way when Cancel comes.
+  test::MakeFlac(dir_.Path("src/d.flac"), 2.0, {"TITLE=d", "ARTIST=Band"});
   dir_.Write("player/Music/Old/.plondex-send-0badf00d.part", "left over");
   reporter_.cancel_at = 1;
   const SendSummary summary = Run();
   EXPECT_TRUE(summary.cancelled);
   EXPECT_EQ(summary.sent, 1);
-  EXPECT_EQ(SummaryLines(summary).back(), "Cancelled: 1 of 3 songs were sent");
+  EXPECT_EQ(SummaryLines(summary).back(), "Cancelled: 1 of 4 songs were sent");
+  EXPECT_TRUE(std::filesystem::is_empty(options_.scratch_folder));
   // The song being written when Cancel came is gone, and so is the leftover of an earlier send.
   EXPECT_EQ(FilesBelow(root_), std::vector<std::string>{"Music/Band/src/a.mp3"});
 }

@@ -41,7 +41,8 @@ class SendReporter {
   virtual void SongStarted(int /*done*/, int /*total*/, const std::string& /*player_path*/) {}
   // done of total songs have been sent or have failed.
   virtual void SongFinished(int /*done*/, int /*total*/) {}
-  // A song failed and the send goes on (8-bit text: "Cannot convert "x.flac": ...").
+  // A song failed while being sent and the send goes on (8-bit text: "Cannot convert "x.flac":
+  // ..."). Those that failed while being looked at are the plan's failures.
   virtual void SongFailed(const std::string& /*message*/) {}
   // Asked between steps; true stops the send after the file being written, which is removed.
   virtual bool CancelRequested() { return false; }

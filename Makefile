@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS := id3v1 id3v2 ogg wma ini textlines navdb
+FUZZ_TARGETS := id3v1 id3v2 ogg wma ini textlines navdb sniff probe
 
 .PHONY: all bootstrap configure build test check bench demo run install package clean format fuzz \
   fuzz-smoke

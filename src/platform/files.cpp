@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,6 +79,12 @@ bool FolderExists(const FileLocation& folder) {
   struct stat st;
   return !folder.native().empty() && ::stat(folder.native().c_str(), &st) == 0 &&
          S_ISDIR(st.st_mode);
+}
+
+std::optional<uint64_t> FreeSpace(const FileLocation& folder) {
+  struct statvfs st;
+  if (folder.native().empty() || ::statvfs(folder.native().c_str(), &st) != 0) return {};
+  return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
 bool CreateOneFolder(const FileLocation& folder) {

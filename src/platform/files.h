@@ -50,6 +50,9 @@ bool FolderExists(const FileLocation& folder);
 bool CreateOneFolder(const FileLocation& folder);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const FileLocation& file);
+// The bytes free for this user on the file system that holds the folder; nullopt when the system
+// cannot tell.
+std::optional<uint64_t> FreeSpace(const FileLocation& folder);
 
 struct DirEntry {
   std::string name;  // 8-bit text

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(facts.duration >= 0 && facts.duration < 7 * 86400.0);
   FUZZ_CHECK(facts.bit_rate >= 0 && facts.sample_rate >= 0 && facts.channels >= 0);
   if (facts.codec.empty()) FUZZ_CHECK(facts.sample_rate == 0 && facts.channels == 0);
-  const plondex::SongTags& t = facts.tags;
+  const plondex::SourceTags& t = facts.tags;
   for (const std::string* s : {&t.title, &t.artist, &t.album_artist, &t.album, &t.genre}) {
     CheckText(*s);
   }

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(facts->duration > 0 && facts->sample_rate > 0);
   FUZZ_CHECK(facts->channels >= 1 && facts->channels <= 8);
   FUZZ_CHECK(facts->bit_rate >= 0 && facts->bit_rate <= 1'000'000'000);
-  const plondex::SongTags& t = facts->tags;
+  const plondex::SourceTags& t = facts->tags;
   for (const std::string* text : {&t.title, &t.artist, &t.album_artist, &t.album, &t.genre}) {
     CheckText(*text);
   }

@@ -29,7 +29,7 @@ std::string_view FormatExtension(SendFormat format) {
 }
 
 std::vector<std::string> ConvertCommand(const std::string& ffmpeg, const std::string& source,
-                                        const std::string& output, const SongTags& tags,
+                                        const std::string& output, const SourceTags& tags,
                                         const SongFacts& facts, const ConvertSettings& settings) {
   std::vector<std::string> command = {ffmpeg,
                                       "-nostdin",

@@ -32,7 +32,7 @@ std::string_view FormatExtension(SendFormat format);
 // tags only (nothing of the source's other metadata, no cover). It stops at the first decoding
 // error and reports its progress on standard output.
 std::vector<std::string> ConvertCommand(const std::string& ffmpeg, const std::string& source,
-                                        const std::string& output, const SongTags& tags,
+                                        const std::string& output, const SourceTags& tags,
                                         const SongFacts& facts, const ConvertSettings& settings);
 
 // The bounds of one conversion, from the length the source claims (a source that does not say

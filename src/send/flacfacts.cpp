@@ -23,7 +23,7 @@ std::string ReadSome(const ByteSource& source, uint64_t at, size_t n) {
 
 }  // namespace
 
-void ReadVorbisComments(std::string_view block, SongTags& tags) {
+void ReadVorbisComments(std::string_view block, SourceTags& tags) {
   if (block.size() < 4) return;
   const uint64_t vendor = LittleEndian32(block.data());
   if (vendor > block.size() - 4 || block.size() - 4 - vendor < 4) return;

@@ -20,6 +20,6 @@ std::optional<SongFacts> ReadFlacFacts(const ByteSource& source);
 
 // The comments of a Vorbis comment block (vendor, count, then "NAME=value" each with its
 // little-endian length) handed to MapSourceTag; a comment that does not fit stops the reading.
-void ReadVorbisComments(std::string_view block, SongTags& tags);
+void ReadVorbisComments(std::string_view block, SourceTags& tags);
 
 }  // namespace plondex

@@ -42,7 +42,7 @@ bool IsReservedName(std::string_view name) {
 }
 
 // "07 ", "2-07 " or nothing.
-std::string NumberPrefix(const SongTags& tags) {
+std::string NumberPrefix(const SourceTags& tags) {
   if (tags.track <= 0) return {};
   char text[32];
   if (tags.disc > 1 || tags.disc_total > 1) {
@@ -131,7 +131,7 @@ std::string SongNamer::FolderName(const std::string& parent, const std::string& 
 }
 
 SongNamer::Name SongNamer::NameSong(const SongNameSource& song, std::string_view extension) {
-  const SongTags& tags = song.tags;
+  const SourceTags& tags = song.tags;
   const PlayerNameTexts spelled =
       SpellSongTexts({tags.title, tags.album_artist.empty() ? tags.artist : tags.album_artist,
                       tags.album, tags.genre});

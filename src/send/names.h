@@ -33,7 +33,7 @@ PlayerNameTexts SpellSongTexts(const SongNameTexts& texts);
 
 // A song to name: its tags, and its own names for the fields the tags leave empty.
 struct SongNameSource {
-  SongTags tags;
+  SourceTags tags;
   std::string file_stem;           // the source file's name without its extension
   std::string folder_name;         // the folder that holds it; empty when there is none
   std::string parent_folder_name;  // that folder's parent; empty when there is none

@@ -104,7 +104,7 @@ std::string_view ParentOf(std::string_view path) {
   return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
-SongNameSource NameSourceOf(const std::string& path, const SongTags& tags) {
+SongNameSource NameSourceOf(const std::string& path, const SourceTags& tags) {
   SongNameSource source;
   source.tags = tags;
   const std::string_view name = LastName(path);

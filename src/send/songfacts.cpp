@@ -129,7 +129,7 @@ std::string CleanText(std::string_view value) {
 
 }  // namespace
 
-void MapSourceTag(std::string_view name, std::string_view value, SongTags& tags) {
+void MapSourceTag(std::string_view name, std::string_view value, SourceTags& tags) {
   std::string* text = nullptr;
   switch (FieldOf(name)) {
     case Field::kNone:

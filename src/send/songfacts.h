@@ -14,10 +14,10 @@ namespace plondex {
 
 // The tags a sent song keeps. Texts are UTF-8, trimmed, without zero bytes, at most
 // kMaxTagTextBytes long; a number is 0 when unknown.
-struct SongTags {
+struct SourceTags {
   std::string title, artist, album_artist, album, genre;
   int track = 0, track_total = 0, disc = 0, disc_total = 0, year = 0;
-  bool operator==(const SongTags&) const = default;
+  bool operator==(const SourceTags&) const = default;
 };
 
 inline constexpr size_t kMaxTagTextBytes = 1024;
@@ -28,10 +28,10 @@ inline constexpr size_t kMaxTagTextBytes = 1024;
 // value that gives it something; names it does not know are passed over. A text that is not valid
 // UTF-8 is taken as Windows-1252. Numbers: "3", "03", "3/12" (a total after the slash); a year is
 // the first run of four digits ("2001-05-02", "5.2.2001").
-void MapSourceTag(std::string_view name, std::string_view value, SongTags& tags);
+void MapSourceTag(std::string_view name, std::string_view value, SourceTags& tags);
 
 struct SongFacts {
-  SongTags tags;
+  SourceTags tags;
   double duration = 0;     // seconds; 0 when unknown
   int64_t bit_rate = 0;    // bits per second of the whole file; 0 when unknown
   int sample_rate = 0;     // of the first audio stream; 0 when unknown

@@ -12,12 +12,12 @@ class SongNames : public ::testing::Test {
  protected:
   SongNames() : player_(dir_.MakeFolder("player")) {}
 
-  SongNamer::Name Name(const SongTags& tags, std::string stem = "song", std::string folder = "B",
+  SongNamer::Name Name(const SourceTags& tags, std::string stem = "song", std::string folder = "B",
                        std::string parent = "A") {
     return namer_.NameSong({tags, std::move(stem), std::move(folder), std::move(parent)}, ".mp3");
   }
-  static SongTags Tags(std::string title, std::string artist, std::string album, int track = 0) {
-    SongTags tags;
+  static SourceTags Tags(std::string title, std::string artist, std::string album, int track = 0) {
+    SourceTags tags;
     tags.title = std::move(title);
     tags.artist = std::move(artist);
     tags.album = std::move(album);
@@ -33,7 +33,7 @@ class SongNames : public ::testing::Test {
 TEST_F(SongNames, FolderArtistAlbumNumberAndTitle) {
   EXPECT_EQ(Name(Tags("Song", "Band", "Record", 7)).path.text(),
             "e:\\Music\\Band\\Record\\07 Song.mp3");
-  SongTags tags = Tags("Other", "Band", "Record", 3);
+  SourceTags tags = Tags("Other", "Band", "Record", 3);
   tags.album_artist = "Various Artists";
   tags.disc = 2;
   tags.disc_total = 2;

@@ -16,7 +16,7 @@ namespace {
 using namespace std::string_literals;
 
 TEST(MapSourceTag, KnowsTheNamesEachContainerGivesItsTags) {
-  SongTags tags;
+  SourceTags tags;
   MapSourceTag("TITLE", "  Song  ", tags);
   MapSourceTag("title", "Second title", tags);  // the first one stays
   MapSourceTag("ALBUM ARTIST", "Various", tags);
@@ -28,7 +28,7 @@ TEST(MapSourceTag, KnowsTheNamesEachContainerGivesItsTags) {
   MapSourceTag("DISCTOTAL", "3", tags);
   MapSourceTag("date", "5.2.2001", tags);
   MapSourceTag("comment", "ignored", tags);
-  SongTags expected;
+  SourceTags expected;
   expected.title = "Song";
   expected.artist = "Band";
   expected.album_artist = "Various";
@@ -43,7 +43,7 @@ TEST(MapSourceTag, KnowsTheNamesEachContainerGivesItsTags) {
 }
 
 TEST(MapSourceTag, TextsBecomeCleanUtf8) {
-  SongTags tags;
+  SourceTags tags;
   MapSourceTag("title", "Bj\xF6rk", tags);  // Windows-1252, not UTF-8
   MapSourceTag("artist", "a\0b"s, tags);
   MapSourceTag("album", std::string(2000, 'x'), tags);
@@ -142,7 +142,7 @@ TEST(ReadVorbisComments, StopsAtACommentThatDoesNotFit) {
     return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
                        static_cast<char>(n >> 24)};
   };
-  SongTags tags;
+  SourceTags tags;
   ReadVorbisComments(
       le32(2) + "v!" + le32(3) + le32(7) + "TITLE=x" + le32(100) + "ARTIST=y" + le32(7) + "ALBUM=z",
       tags);

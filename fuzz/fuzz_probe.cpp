@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(number >= 0 && number <= 9999);
   }
   const plondex::PlayerNameTexts spelled =
-      plondex::SpellSongTexts({t.title, t.artist, t.album, t.genre});
+      plondex::SpellSongTexts({t.title, t.artist, t.album, t.genre}, nullptr);
   for (const std::string* s : {&spelled.title, &spelled.artist, &spelled.album}) {
     CheckName(plondex::FatSafeName(*s));
   }

@@ -6,6 +6,7 @@
 
 #include "platform/ascii.h"
 #include "platform/codepage.h"
+#include "tags/songtags.h"
 
 namespace plondex {
 namespace {
@@ -55,9 +56,16 @@ std::string NumberPrefix(const SourceTags& tags) {
 
 }  // namespace
 
-PlayerNameTexts SpellSongTexts(const SongNameTexts& texts) {
-  return {Utf8ToTagAnsi(texts.title), Utf8ToTagAnsi(texts.artist), Utf8ToTagAnsi(texts.album),
-          Utf8ToTagAnsi(texts.genre)};
+PlayerNameTexts SpellSongTexts(const SongNameTexts& texts, JapaneseReadings* readings) {
+  SongTags tags;
+  tags.source = TagSource::kOgg;  // one artist, taken whole
+  tags.title = TagText::Utf8OrBytes(texts.title);
+  tags.artists = {TagText::Utf8OrBytes(texts.artist)};
+  tags.album = TagText::Utf8OrBytes(texts.album);
+  tags.genre = TagText::Utf8OrBytes(texts.genre);
+  PlayerTexts spelled = ToPlayerTexts(tags, readings);
+  return {std::move(spelled.title), std::move(spelled.artist), std::move(spelled.album),
+          std::move(spelled.genre)};
 }
 
 std::string FatSafeName(std::string_view name, size_t max_length) {
@@ -134,13 +142,14 @@ SongNamer::Name SongNamer::NameSong(const SongNameSource& song, std::string_view
   const SourceTags& tags = song.tags;
   const PlayerNameTexts spelled =
       SpellSongTexts({tags.title, tags.album_artist.empty() ? tags.artist : tags.album_artist,
-                      tags.album, tags.genre});
+                      tags.album, tags.genre},
+                     &japanese_);
   std::string title = FatSafeName(spelled.title, kMaxTagTextBytes);
   std::string artist = FatSafeName(spelled.artist);
   std::string album = FatSafeName(spelled.album);
   if (title.empty() || artist.empty() || album.empty()) {
-    const PlayerNameTexts own =
-        SpellSongTexts({song.file_stem, song.parent_folder_name, song.folder_name, tags.genre});
+    const PlayerNameTexts own = SpellSongTexts(
+        {song.file_stem, song.parent_folder_name, song.folder_name, tags.genre}, &japanese_);
     if (title.empty()) title = FatSafeName(own.title, kMaxTagTextBytes);
     if (artist.empty()) artist = FatSafeName(own.artist);
     if (album.empty()) album = FatSafeName(own.album);

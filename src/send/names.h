@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/japanese.h"
 #include "platform/player_files.h"
 #include "send/songfacts.h"
 
@@ -25,11 +26,11 @@ struct PlayerNameTexts {
   std::string title, artist, album, genre;
 };
 
-// The player-text rule for the names of one song. All texts of the song are spelled in one call,
-// so that a rule that reads them together (a reading that depends on the language of the whole
-// song) can take this one's place. Today each text goes through Utf8ToTagAnsi: a character that
-// Windows-1252 holds stays, any other takes its readable spelling.
-PlayerNameTexts SpellSongTexts(const SongNameTexts& texts);
+// The player-text rule for the names of one song, the same as for the database's texts
+// (ToPlayerTexts): a character that Windows-1252 holds stays, any other takes its readable
+// spelling, and the Han characters of a Japanese song are read as Japanese (readings, when
+// given).
+PlayerNameTexts SpellSongTexts(const SongNameTexts& texts, JapaneseReadings* readings);
 
 // A song to name: its tags, and its own names for the fields the tags leave empty.
 struct SongNameSource {
@@ -90,6 +91,7 @@ class SongNamer {
   std::vector<std::string> base_;           // the names of FOLDER
   std::map<std::string, Listing> folders_;  // by FoldNameCase of the path
   std::set<std::string> taken_;             // FoldNameCase of every path named in this send
+  JapaneseReadings japanese_;               // opened on the first Japanese song, if any
 };
 
 }  // namespace plondex

@@ -54,6 +54,9 @@ TEST_F(SongNames, SpelledForThePlayerAndSafeForFat) {
   EXPECT_EQ(Name(Tags("a\"b*c/d:e<f>g?h\\i|j\tk", " AC/DC ", "Live...")).path.text(),
             "e:\\Music\\AC_DC\\Live\\a_b_c_d_e_f_g_h_i_j_k.mp3");
   EXPECT_EQ(Name(Tags("con", "Nul", "Aux.")).path.text(), "e:\\Music\\Nul_\\Aux_\\con_.mp3");
+  // A Japanese song is read as Japanese, its artist in Han characters alone too.
+  EXPECT_EQ(Name(Tags("月の光", "東京事変", "夜の歌")).path.text(),
+            "e:\\Music\\toukyoujihen\\yoru no uta\\tsuki no hikari.mp3");
 }
 
 TEST_F(SongNames, LongNamesAreCutInTheTitleKeepingNumberAndExtension) {

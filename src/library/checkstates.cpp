@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/checklist.h"
 #include "library/scan.h"
 #include "library/textlines.h"
 #include "platform/files.h"
@@ -89,6 +90,19 @@ void SaveCheckStates(const SongTree& tree, char drive_letter, const std::string&
     if (&leaf != root && leaf.checked == 1) lines.push_back(NodePath(leaf, drive_letter).text());
   });
   WriteWholeFile(FileLocation(path), JoinTextLines(lines));
+}
+
+int CheckNamedSongs(SongTree& tree, std::vector<std::string> player_paths, char drive_letter) {
+  if (!tree.root()) return 0;
+  const SavedCheckList named(std::move(player_paths));
+  int found = 0;
+  ForEachLeaf(*tree.root(), [&](SongNode& leaf) {
+    if (!IsSongNode(leaf) || !named.Contains(NodePath(leaf, drive_letter).text())) return;
+    leaf.checked = 1;
+    ++found;
+  });
+  RecomputeCheckStates(tree);
+  return found;
 }
 
 }  // namespace plondex

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "library/songtree.h"
 
@@ -25,6 +26,11 @@ void ToggleNode(SongNode* node);
 // The node and everything below it take the state; the checked flag becomes 0 for kUnchecked and
 // 1 otherwise.
 void SetSubtreeState(SongNode* node, CheckState state);
+
+// Checks the songs of the tree that these player paths name, matched as songs.dat lines are
+// (letter case and drive letter aside); the other checks stay and the states follow. Gives how
+// many songs it found.
+int CheckNamedSongs(SongTree& tree, std::vector<std::string> player_paths, char drive_letter);
 
 // Writes the node paths of the checked leaves (the root left out), in tree order, each line ended
 // by CR LF, to the file at path, replacing it whole; nothing checked gives an empty file. An empty

@@ -13,11 +13,15 @@
 
 #include "app/gui/options_dialog.h"
 #include "app/gui/searching_dialog.h"
+#include "app/gui/send_dialog.h"
+#include "app/gui/send_picker.h"
 #include "app/gui/warning_dialog.h"
 #include "library/checkstates.h"
+#include "navdb/dbreader.h"
 #include "navdb/irivdb.h"
 #include "platform/files.h"
 #include "support/id3v1_builder.h"
+#include "support/id3v2_builder.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -305,6 +309,47 @@ TEST_F(MainWindowTest, AnotherPlayerChosenInTheOptionsIsSearchedAtOnce) {
   form->song_tree().root()->children[0]->checked = 1;
   form->Options1Click();
   EXPECT_EQ(form->song_tree().root()->children[0]->checked, 1);
+}
+
+TEST_F(MainWindowTest, SentSongsAreShownCheckedAndTheDatabaseIsOffered) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/old.mp3", test::MakeMpegAudio(1));
+  dir_.Write("source/Album/a.mp3", test::Id3v2Builder()
+                                           .Text("TIT2", "Sent")
+                                           .Text("TPE1", "Artist")
+                                           .Text("TALB", "Album")
+                                           .Text("TRCK", "1")
+                                           .Build() +
+                                       test::MakeMpegAudio(20));
+  dir_.Write("source/Album/cover.jpg", "\xFF\xD8\xFF\xE0");
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  QAction* send = form->FindAction("SendSongs1");
+  ASSERT_NE(send, nullptr);
+  EXPECT_EQ(send->text(), "Send Songs to iHP...");
+  EXPECT_EQ(send->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+  std::optional<SendFormat> offered;
+  form->pick_songs = [&](SendFormat current) {
+    offered = current;
+    return std::optional<SendChoice>(SendChoice{{dir_.Path("source")}, SendFormat::kOgg});
+  };
+  prompter_->confirm_answers = {true};  // Create Database now?
+  send->trigger();
+  EXPECT_EQ(offered, SendFormat::kMp3);
+  ASSERT_TRUE(test::NativeExists(dir_.Path("player/Music/Artist/Album/01 Sent.mp3")));
+  EXPECT_EQ(form->sending()->ProgressText(), "Songs sent: 1 of 1");
+  EXPECT_EQ(prompter_->Texts("confirm"), std::vector<std::string>{"Create Database now?"});
+  // The tree shows the sent song checked, and the build that followed wrote it.
+  const DbContents db = ReadDatabase(test::ReadNative(dir_.Path("player/iRivNavi.iDB")));
+  ASSERT_EQ(db.songs.size(), 1u);
+  EXPECT_EQ(db.songs[0].Path, "\\Music\\Artist\\Album\\01 Sent.mp3");
+  EXPECT_EQ(db.songs[0].Title, "Sent");
+
+  // Sent again: already there, the choice of format kept.
+  prompter_->confirm_answers = {};
+  send->trigger();
+  EXPECT_EQ(offered, SendFormat::kOgg);
+  EXPECT_EQ(prompter_->Texts("confirm").size(), 1u);  // nothing sent: no question
 }
 
 TEST_F(MainWindowTest, RefreshKeepsTheChecksOnScreenAndTakesSongsDatForNewSongs) {

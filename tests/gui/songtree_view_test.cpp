@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 
 #include "library/checkstates.h"
@@ -195,6 +196,31 @@ TEST_F(SongTreeViewTest, AReplacedTreeIsFreedOnlyOnceTheViewLetGoOfIt) {
   EXPECT_EQ(view_->SelectedNode(), nullptr);
   EXPECT_EQ(tree_.root()->children[0].get(), only);
   EXPECT_TRUE(view_->isExpanded(Index(tree_.root())));
+}
+
+TEST_F(SongTreeViewTest, FilesDroppedFromTheDesktopAreHandedOnAndNodesAreNot) {
+  QStringList dropped;
+  QObject::connect(view_.get(), &SongTreeView::FilesDropped,
+                   [&](const QStringList& paths) { dropped = paths; });
+  auto drop = [this](QMimeData* mime) {
+    const QPoint at = view_->viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view_->viewport(), &enter);
+    const bool accepted = enter.isAccepted();
+    QDropEvent event(QPointF(at), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view_->viewport(), &event);
+    QApplication::processEvents();
+    return accepted;
+  };
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/music/a.flac"), QUrl::fromLocalFile("/music/Album")});
+  EXPECT_TRUE(drop(&files));
+  EXPECT_EQ(dropped, (QStringList{"/music/a.flac", "/music/Album"}));
+  dropped.clear();
+  QMimeData web;
+  web.setUrls({QUrl("https://example.org/a.mp3")});
+  EXPECT_FALSE(drop(&web));
+  EXPECT_TRUE(dropped.isEmpty());
 }
 
 TEST_F(SongTreeViewTest, ReloadShowsARebuiltTree) {

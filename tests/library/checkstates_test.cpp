@@ -127,6 +127,17 @@ TEST(CheckStates, SavesCheckedLeavesInTreeOrder) {
   EXPECT_EQ(test::ListNames(dir.path()), "songs.dat");
 }
 
+TEST(CheckStates, NamedSongsAreCheckedAndTheOtherChecksStay) {
+  Sample s;
+  ToggleNode(s.top);
+  EXPECT_EQ(CheckNamedSongs(s.tree, {"f:\\MUSIC\\Rock\\R1.mp3", "e:\\Empty", "e:\\gone.mp3"}, 'e'),
+            1);
+  EXPECT_EQ(s.r1->checked, 1);
+  EXPECT_EQ(s.top->checked, 1);
+  EXPECT_EQ(s.empty->checked, 0);  // a folder is no song
+  EXPECT_EQ(s.rock->state, CheckState::kPartlyChecked);
+}
+
 TEST(CheckStates, DeepTreesNeedNoDeepCallStack) {
   // Far deeper than a drive can be: nothing here may recurse per level.
   SongTree tree;

@@ -24,6 +24,8 @@
 #include "app/gui/qt_prompter.h"
 #include "app/gui/qt_text.h"
 #include "app/gui/searching_dialog.h"
+#include "app/gui/send_dialog.h"
+#include "app/gui/send_picker.h"
 #include "app/gui/songtree_view.h"
 #include "app/gui/warning_dialog.h"
 #include "library/checkstates.h"
@@ -32,14 +34,39 @@
 #include "navdb/database_build.h"
 #include "navdb/database_checks.h"
 #include "platform/error.h"
+#include "send/send.h"
 
 namespace plondex {
 namespace {
 
 constexpr char kNotConnectedAtStart[] =
     "iHP not connected!\r\nPlease connect the iHP and restart the application.";
+constexpr char kCreateDatabaseQuestion[] = "Create Database now?";
 constexpr char kEmptyDatabaseQuestion[] = "No song is checked. Write an empty database to the iHP?";
 constexpr char kSongsFile[] = "songs.dat";
+
+// Hands the reports of a send on the worker thread to its dialog on the window's thread.
+class QueuedSendReporter : public SendReporter {
+ public:
+  QueuedSendReporter(BackgroundJob& job, SendDialog* dialog) : job_(job), dialog_(dialog) {}
+  // The calls run after this reporter is gone: they hold what they need themselves.
+  void FilesLooked(int done, int total) override {
+    job_.Post([dialog = dialog_, done, total] { dialog->SetLooking(done, total); });
+  }
+  void SongStarted(int done, int total, const std::string& player_path) override {
+    job_.Post([dialog = dialog_, done, total, player_path] {
+      dialog->SetProgress(done, total, player_path);
+    });
+  }
+  void SongFinished(int done, int total) override {
+    job_.Post([dialog = dialog_, done, total] { dialog->SetProgress(done, total, {}); });
+  }
+  bool CancelRequested() override { return job_.CancelRequested(); }
+
+ private:
+  BackgroundJob& job_;
+  SendDialog* dialog_;
+};
 
 }  // namespace
 
@@ -85,9 +112,17 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
   warning_ = new TForm3(this);
   reading_ = new Treading(this);
   building_ = new BuildDialog(this);
+  sending_ = new SendDialog(this);
   ejecting_ = new EjectDialog(this);
   run_warning = [](TForm3& dialog) { return dialog.exec() == QDialog::Accepted; };
   run_options = [](TForm2& dialog) { return dialog.exec() == QDialog::Accepted; };
+  pick_songs = [this](SendFormat current) { return PickSongsToSend(this, current); };
+  connect(tree_view_, &SongTreeView::FilesDropped, this, [this](const QStringList& paths) {
+    SendChoice choice;
+    for (const QString& path : paths) choice.sources.push_back(path.toStdString());
+    choice.format = send_format_;
+    SendSongs(choice);
+  });
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -150,6 +185,8 @@ void TForm1::BuildMenus() {
   add(songs, "SortTree1", "Sort Tree", QKeySequence(), &TForm1::SortTree1Click);
   add(songs, "CheckDatabase1", "Check songs in iHP database", QKeySequence(),
       &TForm1::CheckDatabase1Click);
+  add(songs, "SendSongs1", "Send Songs to iHP...", QKeySequence(Qt::CTRL | Qt::Key_T),
+      &TForm1::SendSongs1Click);
   songs->addSeparator();
   add(songs, "Create1", "Create &Database", QKeySequence(Qt::CTRL | Qt::Key_D),
       &TForm1::Create1Click);
@@ -330,6 +367,52 @@ void TForm1::CheckDatabase1Click() {
   }
 }
 
+void TForm1::SendSongs1Click() {
+  if (!PlayerConnected()) return;
+  if (const std::optional<SendChoice> choice = pick_songs(send_format_)) SendSongs(*choice);
+}
+
+void TForm1::SendSongs(const SendChoice& choice) {
+  if (!PlayerConnected()) return;
+  // The sent songs are checked in the tree: it must be this player's.
+  if (!Run([this] { RequireSongListOfPlayer(tree_, files_, player_drive_); })) return;
+  send_format_ = choice.format;
+  SendOptions options;
+  options.drive_letter = player_drive_;
+  options.convert.format = choice.format;
+  options.convert.quality = DefaultQuality(choice.format);
+  SendPlan plan;
+  SendSummary summary;
+  bool sent = false;
+  bool go_on = false;
+  sending_->SetLooking(0, 0);
+  if (!Run([&] {
+        go_on = RunInBackground(sending_, [&](BackgroundJob& job) {
+          QueuedSendReporter reporter(job, sending_);
+          plan = PlanSend(choice.sources, files_, options, reporter);
+          if (plan.cancelled) return;
+          summary = RunSend(plan, files_, reporter);
+          sent = true;
+        });
+      })) {
+    return;
+  }
+  if (!go_on || !sent) return;
+  ClearLog();
+  for (const std::string& failure : plan.failures) LogLine(failure);
+  for (const std::string& failure : summary.failures) LogLine(failure);
+  for (const std::string& line : SummaryLines(summary)) LogLine(line);
+  if (!summary.error.empty()) prompter_->ShowError(summary.error);
+  std::vector<std::string> paths;
+  for (const auto* list : {&summary.sent_paths, &summary.present_paths}) {
+    for (const PlayerPath& path : *list) paths.push_back(path.text());
+  }
+  Run([this] { ReloadPlayer(); });
+  CheckNamedSongs(tree_, std::move(paths), player_drive_);
+  tree_view_->StatesChanged();
+  if (summary.sent > 0 && prompter_->Confirm(kCreateDatabaseQuestion)) Create1Click();
+}
+
 void TForm1::ExpandAll1Click() { tree_view_->ExpandAllNodes(); }
 
 void TForm1::CollpaseAll1Click() { tree_view_->CollapseAllNodes(); }
@@ -344,8 +427,8 @@ void TForm1::Create1Click() {
   if (songs == 0 && !settings_.nowrite && !prompter_->ConfirmDefaultNo(kEmptyDatabaseQuestion)) {
     return;
   }
-  const BuildSettings build{player_drive_, settings_.verbose, settings_.nowrite, settings_.cutat,
-                            program_folder_, {}};
+  const BuildSettings build{player_drive_,   settings_.verbose, settings_.nowrite,
+                            settings_.cutat, program_folder_,   {}};
   // The counters show this build alone.
   for (QLabel* label : counter_labels_) label->clear();
   building_->SetProgress(0, songs);

@@ -14,6 +14,7 @@
 #include "platform/drives.h"
 #include "platform/player_files.h"
 #include "platform/prompter.h"
+#include "send/convert.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 
@@ -27,6 +28,8 @@ class BusyDialog;
 class BuildDialog;
 class EjectDialog;
 class PlaylistPanel;
+class SendDialog;
+struct SendChoice;
 class SongTreeView;
 class TForm2;
 class TForm3;
@@ -47,6 +50,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // the prompter that shows boxes.
   std::function<bool(TForm3&)> run_warning;
   std::function<bool(TForm2&)> run_options;
+  // How Send Songs to iHP asks for the files and folders to send; nullopt when cancelled.
+  std::function<std::optional<SendChoice>(SendFormat current)> pick_songs;
   void SetPrompter(std::unique_ptr<Prompter> prompter);
 
   // The start-up sequence; runs on the window's first showing.
@@ -55,6 +60,9 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // leaves the tree and the playlists as they were.
   void ReloadPlayer();
   void RunOptionsDialog();
+  // Sends the songs below the chosen files and folders to the player, then shows them in the
+  // tree, checked, and offers to create the database.
+  void SendSongs(const SendChoice& choice);
 
   // BuildReporter
   void ClearLog() override;
@@ -73,6 +81,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   }
   Treading* reading() const { return reading_; }
   BuildDialog* building() const { return building_; }
+  SendDialog* sending() const { return sending_; }
   TForm2* options() const { return options_; }
   TForm3* warning() const { return warning_; }
   QAction* FindAction(const QString& object_name) const;
@@ -86,6 +95,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   void CollpaseAll1Click();
   void SortTree1Click();
   void CheckDatabase1Click();
+  void SendSongs1Click();
   void Create1Click();
   void About1Click();
 
@@ -157,6 +167,9 @@ class TForm1 : public QMainWindow, public BuildReporter {
   TForm3* warning_ = nullptr;
   Treading* reading_ = nullptr;
   BuildDialog* building_ = nullptr;
+  SendDialog* sending_ = nullptr;
+  // What songs the player cannot play are converted to, as last chosen.
+  SendFormat send_format_ = SendFormat::kMp3;
   EjectDialog* ejecting_ = nullptr;
 };
 

@@ -1,12 +1,16 @@
 #include "app/gui/songtree_view.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QUrl>
 
 #include "library/checkstates.h"
 
@@ -46,6 +50,9 @@ SongTreeView::SongTreeView(SongTree* tree, QWidget* parent)
   setDragEnabled(true);
   setDragDropMode(QAbstractItemView::DragOnly);
   setDefaultDropAction(Qt::CopyAction);
+  // Files and folders dropped from the desktop are sent to the player.
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
   // The selection keeps its active look when the tree loses the focus.
   QPalette colours = palette();
   colours.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -132,6 +139,38 @@ void SongTreeView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTreeView::keyPressEvent(event);
+}
+
+QStringList SongTreeView::DroppedFiles(const QDropEvent* event) const {
+  QStringList files;
+  // The tree's own drags carry nodes for the playlists, not files.
+  if (event->source() == this || !event->mimeData()->hasUrls()) return files;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) files.push_back(url.toLocalFile());
+  }
+  return files;
+}
+
+void SongTreeView::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppedFiles(event).isEmpty()) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void SongTreeView::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppedFiles(event).isEmpty()) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void SongTreeView::dropEvent(QDropEvent* event) {
+  const QStringList files = DroppedFiles(event);
+  if (files.isEmpty()) return event->ignore();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  // After the drop has ended: sending shows dialogs of its own.
+  QMetaObject::invokeMethod(
+      this, [this, files] { emit FilesDropped(files); }, Qt::QueuedConnection);
 }
 
 }  // namespace plondex

@@ -4,6 +4,7 @@
 // button on a check icon, or Space, toggles the node; songs and folders can be dragged out.
 
 #include <QRect>
+#include <QStringList>
 #include <QTreeView>
 
 #include "app/gui/songtree_model.h"
@@ -36,6 +37,12 @@ class SongTreeView : public QTreeView {
   void SortNodes();
 
   SongTreeModel* song_model() const { return model_; }
+
+ signals:
+  // Local files or folders were dropped on the tree from another program (native paths).
+  void FilesDropped(const QStringList& paths);
+
+ public:
   // Where the node's check icon is drawn, in viewport coordinates; empty when not in view.
   QRect StateIconRect(const QModelIndex& index) const;
 
@@ -43,6 +50,9 @@ class SongTreeView : public QTreeView {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // A press on a check icon toggles that node; anywhere else it does nothing here.
@@ -50,6 +60,8 @@ class SongTreeView : public QTreeView {
   // Space toggles the selected node and is consumed; true when the key was handled.
   bool treeKeyDown(QKeyEvent* event);
   void Toggle(SongNode* node);
+  // The local files a drop from another program carries; none for any other drop.
+  QStringList DroppedFiles(const QDropEvent* event) const;
   void ExpandRoot();
 
   SongTreeModel* model_;

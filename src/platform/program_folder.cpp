@@ -37,6 +37,16 @@ void MakeFolders(const std::string& folder) {
   ::mkdir(folder.c_str(), 0700);
 }
 
+// The per-user folder named by the environment variable (an absolute path), else the one below
+// the home folder, else one in /tmp.
+std::string UserFolder(const char* variable, const char* below_home) {
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::string(home) + "/" + below_home;
+  }
+  return "/tmp";
+}
+
 }  // namespace
 
 std::string ChooseProgramFolder(const std::string& executable_folder) {
@@ -44,17 +54,13 @@ std::string ChooseProgramFolder(const std::string& executable_folder) {
       !IsSystemProgramFolder(executable_folder)) {
     return executable_folder;
   }
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = std::string(home) + "/.config";
-  } else {
-    base = "/tmp";
-  }
-  const std::string folder = base + "/plondex";
+  const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config") + "/plondex";
   MakeFolders(folder);
   return folder;
+}
+
+std::string DefaultTagCacheFile() {
+  return UserFolder("XDG_CACHE_HOME", ".cache") + "/plondex/tags.sqlite";
 }
 
 std::string ExecutableFolder() {

@@ -1,10 +1,12 @@
 #include "navdb/database_build.h"
 
+#include <chrono>
 #include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_set>
 
 #include "library/scan.h"
 #include "library/textlines.h"
@@ -25,6 +27,16 @@ namespace {
 // Songs are read through a buffer of this many bytes from their start: it holds a typical tag
 // whole, the ID3v2 header and the body's first load included, so such a song costs one read.
 constexpr size_t kSongBlock = 10 + TId3Stream::kReadAhead;
+
+// A song changed this shortly before the build is not remembered: a file system that keeps times
+// in steps of two seconds (FAT) would give a second change within the same step the same time.
+constexpr int64_t kUnsettledNs = 3'000'000'000;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -50,7 +62,7 @@ class Counters {
 class Build {
  public:
   Build(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings, TId3v1& idv1,
-        TId3v2& idv2, BuildReporter& reporter)
+        TId3v2& idv2, BuildReporter& reporter, TagCache* cache)
       : tree_(tree),
         files_(files),
         settings_(settings),
@@ -58,7 +70,9 @@ class Build {
         idv2_(idv2),
         reporter_(reporter),
         counters_(reporter),
-        drive_root_(files.DriveRoot(settings.drive_letter)) {}
+        drive_root_(files.DriveRoot(settings.drive_letter)),
+        scanned_(drive_root_ && !tree.scan_root().empty() && tree.scan_root() == *drive_root_),
+        cache_(scanned_ ? cache : nullptr) {}
 
   BuildOutcome Run() {
     // Refused before anything is logged or written.
@@ -86,6 +100,7 @@ class Build {
     }
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
+    LoadCache();
     const std::vector<const SongNode*> leaves = CheckedLeaves(tree_);
     const int total = CountSongs(leaves);
     int done = 0;
@@ -109,7 +124,59 @@ class Build {
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
     WriteList(kNoTagList, no_tags_);
+    StoreCache();
     return BuildOutcome::kDone;
+  }
+
+  // The songs the cache remembers of this player; without them the build reads every song.
+  void LoadCache() {
+    if (!cache_) return;
+    const std::string serial = files_.drives().VolumeSerialText(settings_.drive_letter);
+    // A folder that stands for a player has no serial: its place names it.
+    player_ = serial.empty() ? RealNativePath(*drive_root_) : serial;
+    settled_before_ns_ = NowNs() - kUnsettledNs;
+    try {
+      remembered_ = cache_->Load(player_);
+      return;
+    } catch (const Error& e) {
+      CacheFailed(e.what());
+    } catch (const std::bad_alloc&) {
+      CacheFailed("Out of memory");
+    }
+  }
+
+  // What this build read, at the end of a build that went well; the songs remembered that the
+  // build did not come across are forgotten unless the player still holds them.
+  void StoreCache() {
+    if (!cache_) return;
+    try {
+      if (!remembered_.empty()) {
+        const std::unordered_set<std::string> on_player = SongsOfTree();
+        for (const auto& entry : remembered_) {
+          if (!on_player.contains(entry.first)) changes_.drop.push_back(entry.first);
+        }
+      }
+      if (!changes_.empty()) cache_->Store(player_, changes_);
+    } catch (const Error& e) {
+      CacheFailed(e.what());
+    } catch (const std::bad_alloc&) {
+      CacheFailed("Out of memory");
+    }
+  }
+
+  void CacheFailed(const std::string& reason) {
+    reporter_.LogLine("Tag cache not used: " + reason);
+    cache_ = nullptr;
+  }
+
+  std::unordered_set<std::string> SongsOfTree() const {
+    std::unordered_set<std::string> paths;
+    if (!tree_.root()) return paths;
+    ForEachLeaf(*tree_.root(), [&paths](const SongNode& leaf) {
+      if (!IsSongNode(leaf)) return;
+      if (std::optional<std::string> path = ScannedRelativePath(leaf)) paths.insert(*path);
+    });
+    return paths;
   }
 
   void Song(const SongNode& node) {
@@ -123,7 +190,7 @@ class Build {
     const SongFormat format = SongFormatOf(node.text);
     if (format == SongFormat::kNone) return;
     try {
-      const SongTags tags = ReadTags(format, Where(node, player_path));
+      const SongTags tags = TagsOf(format, node, player_path);
       if (tags.source == TagSource::kNone) {
         counters_.Raise(BuildCounter::kNoTags);
         reporter_.LogLine("No tags found: " + path);
@@ -161,7 +228,52 @@ class Build {
   struct SongFile {
     FileLocation location;
     bool listed_regular = false;  // the scan listed a regular file there
+    // The open folder it lies in and its name there, when the scan listed it as a regular file.
+    const OpenFolder* folder = nullptr;
+    std::string_view name = {};
   };
+
+  // The tags of a song: those remembered when its size and time are unchanged, else read.
+  SongTags TagsOf(SongFormat format, const SongNode& node, const PlayerPath& path) {
+    if (!node.regular_file || !node.parent || !EnterFolder(*node.parent)) {
+      return ReadTags(format, Where(node, path), nullptr);
+    }
+    const std::string relative =
+        folder_relative_.empty() ? node.native_name : folder_relative_ + '/' + node.native_name;
+    std::optional<RememberedSong> known;
+    std::optional<FileStamp> stamp;
+    if (cache_) {
+      if (auto entry = remembered_.extract(relative)) known = std::move(entry.mapped());
+    }
+    if (known && !settings_.read_all_tags) {
+      stamp = folder_->StampOf(node.native_name);
+      if (stamp == known->stamp) return std::move(known->tags);
+    }
+    const SongFile file{FileLocation(JoinNative(folder_native_, node.native_name), path.text()),
+                        true, folder_.get(), node.native_name};
+    SongTags tags = ReadTags(format, file, cache_ ? &stamp : nullptr);
+    if (stamp && stamp->mtime_ns <= settled_before_ns_) {
+      RememberedSong song{*stamp, tags};
+      if (!known || !(song == *known)) changes_.put.emplace_back(relative, std::move(song));
+    }
+    return tags;
+  }
+
+  // Holds the folder open while the build reads the songs in it; false when the songs of this
+  // folder are to be reached by their paths.
+  bool EnterFolder(const SongNode& folder) {
+    if (!scanned_) return false;
+    if (&folder == folder_node_) return folder_ != nullptr;
+    folder_node_ = &folder;
+    folder_.reset();
+    std::optional<std::string> relative = ScannedRelativePath(folder);
+    if (!relative) return false;
+    folder_relative_ = std::move(*relative);
+    folder_native_ =
+        folder_relative_.empty() ? *drive_root_ : JoinNative(*drive_root_, folder_relative_);
+    folder_ = OpenFolder::Open(folder_native_);
+    return folder_ != nullptr;
+  }
 
   // A song of this scan is reached through the names the scan listed; any other by looking its
   // names up.
@@ -175,17 +287,29 @@ class Build {
   }
 
   // The song opened once; nullptr when nothing exists there. Throws Error on any other failure.
-  static std::unique_ptr<InputFile> Open(const SongFile& file) {
+  // With stamp, the stamp of the regular file that was opened in its folder is there afterwards
+  // (one known already is trusted); it stays empty when the song was reached otherwise.
+  static std::unique_ptr<InputFile> Open(const SongFile& file, std::optional<FileStamp>* stamp) {
+    if (file.folder) {
+      std::optional<uint64_t> size;
+      if (stamp && *stamp) size = (*stamp)->size;
+      std::unique_ptr<InputFile> input = file.folder->OpenFile(std::string(file.name), size);
+      if (input && stamp && !*stamp) *stamp = input->Stamp();
+      if (input && (!stamp || *stamp)) return input;
+      // Whatever went wrong, the song is opened by its path, which says what it is.
+      if (stamp) stamp->reset();
+    }
     return file.listed_regular ? InputFile::OpenListedFile(file.location)
                                : InputFile::OpenIfExists(file.location);
   }
 
   // What the readers give for the song: ID3v2, else ID3v1, for MP3; the comments of Ogg and
-  // WMA, where a song that cannot be opened counts as one without tags.
-  SongTags ReadTags(SongFormat format, const SongFile& file) {
+  // WMA, where a song that cannot be opened counts as one without tags. A stamp is given back
+  // only for a song that was opened and read to the end.
+  SongTags ReadTags(SongFormat format, const SongFile& file, std::optional<FileStamp>* stamp) {
     SongTags tags;
     if (format == SongFormat::kMp3) {
-      const std::unique_ptr<InputFile> input = Open(file);
+      const std::unique_ptr<InputFile> input = Open(file, stamp);
       std::optional<BufferedSource> source;
       if (input) source.emplace(*input, kSongBlock);
       idv2_.SetFile(file.location, source ? &*source : nullptr);
@@ -208,7 +332,7 @@ class Build {
     }
     std::unique_ptr<InputFile> input;
     try {
-      input = Open(file);
+      input = Open(file, stamp);
     } catch (const Error&) {
     }
     if (!input) return tags;
@@ -280,6 +404,19 @@ class Build {
   Counters counters_;
   // The drive's root as it is now; a tree scanned from it reaches its songs by their native names.
   const std::optional<std::string> drive_root_;
+  const bool scanned_;  // the tree was scanned from drive_root_
+  // The tag cache while it serves this build; nullptr without one, or once it failed.
+  TagCache* cache_;
+  std::string player_;  // the player's name in the cache
+  int64_t settled_before_ns_ = 0;
+  // What the cache remembers of the player; each song is taken out when the build comes to it.
+  RememberedSongs remembered_;
+  TagCacheChanges changes_;
+  // The folder whose songs are being read, held open.
+  const SongNode* folder_node_ = nullptr;
+  std::unique_ptr<OpenFolder> folder_;
+  std::string folder_native_;
+  std::string folder_relative_;  // below the drive's root; empty for the root
   TOggReader ogg_;
   TWmaReader wma_;
   tirivdb database_;
@@ -324,8 +461,8 @@ int CountCheckedSongs(const SongTree& tree) { return CountSongs(CheckedLeaves(tr
 
 BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
-                           BuildReporter& reporter) {
-  return Build(tree, files, settings, idv1, idv2, reporter).Run();
+                           BuildReporter& reporter, TagCache* cache) {
+  return Build(tree, files, settings, idv1, idv2, reporter, cache).Run();
 }
 
 }  // namespace plondex

@@ -48,6 +48,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   std::function<bool(TForm3&)> run_warning;
   std::function<bool(TForm2&)> run_options;
   void SetPrompter(std::unique_ptr<Prompter> prompter);
+  // The tag cache's file: DefaultTagCacheFile unless a test or the demo names another.
+  std::string tag_cache_file;
 
   // The start-up sequence; runs on the window's first showing.
   void StartUp();
@@ -87,6 +89,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   void SortTree1Click();
   void CheckDatabase1Click();
   void Create1Click();
+  void CreateReadingAll1Click();
   void About1Click();
 
  protected:
@@ -107,6 +110,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // nothing more.
   bool RunInBackground(BusyDialog* dialog, const std::function<void(BackgroundJob&)>& work);
   std::string IniPath() const;
+  // Create Database; read_all_tags takes no song from the tag cache.
+  void CreateDatabase(bool read_all_tags);
 
   std::shared_ptr<const DriveTable> drives_;
   PlayerFiles files_;

@@ -10,6 +10,7 @@
 
 #include "library/scan.h"
 #include "library/textlines.h"
+#include "navdb/remembered_songs.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -135,28 +136,44 @@ class Build {
     // A folder that stands for a player has no serial: its place names it.
     player_ = serial.empty() ? RealNativePath(*drive_root_) : serial;
     settled_before_ns_ = NowNs() - kUnsettledNs;
+    std::string stored;
     try {
-      remembered_ = cache_->Load(player_);
-      return;
+      stored = cache_->Load(player_);
     } catch (const Error& e) {
       CacheFailed(e.what());
+      return;
     } catch (const std::bad_alloc&) {
       CacheFailed("Out of memory");
+      return;
+    }
+    try {
+      remembered_ = RememberedSongs(std::move(stored));
+      cache_changed_ = remembered_.outdated();
+    } catch (const Error& e) {
+      // The file is sound, what it holds of this player is not: this build stores it afresh.
+      reporter_.LogLine(std::string("Tag cache not used: ") + e.what());
+      cache_changed_ = true;
     }
   }
 
-  // What this build read, at the end of a build that went well; the songs remembered that the
-  // build did not come across are forgotten unless the player still holds them.
+  // At the end of a build that went well: what the cache holds of the player becomes the songs of
+  // this build, and the songs remembered that the build did not come to while the tree still
+  // shows them. Nothing is written when nothing changed.
   void StoreCache() {
     if (!cache_) return;
     try {
-      if (!remembered_.empty()) {
+      const std::vector<size_t> not_taken = remembered_.NotTaken();
+      if (!not_taken.empty()) {
         const std::unordered_set<std::string> on_player = SongsOfTree();
-        for (const auto& entry : remembered_) {
-          if (!on_player.contains(entry.first)) changes_.drop.push_back(entry.first);
+        for (const size_t song : not_taken) {
+          if (on_player.contains(std::string(remembered_.Path(song)))) {
+            kept_.AddStored(remembered_.Stored(song));
+          } else {
+            cache_changed_ = true;
+          }
         }
       }
-      if (!changes_.empty()) cache_->Store(player_, changes_);
+      if (cache_changed_) cache_->Store(player_, kept_.Finish());
     } catch (const Error& e) {
       CacheFailed(e.what());
     } catch (const std::bad_alloc&) {
@@ -240,23 +257,32 @@ class Build {
     }
     const std::string relative =
         folder_relative_.empty() ? node.native_name : folder_relative_ + '/' + node.native_name;
-    std::optional<RememberedSong> known;
+    std::optional<size_t> known;
+    if (cache_) known = remembered_.Take(relative);
     std::optional<FileStamp> stamp;
-    if (cache_) {
-      if (auto entry = remembered_.extract(relative)) known = std::move(entry.mapped());
-    }
     if (known && !settings_.read_all_tags) {
       stamp = folder_->StampOf(node.native_name);
-      if (stamp == known->stamp) return std::move(known->tags);
+      if (stamp == remembered_.Stamp(*known)) {
+        kept_.AddStored(remembered_.Stored(*known));
+        return remembered_.Tags(*known);
+      }
     }
     const SongFile file{FileLocation(JoinNative(folder_native_, node.native_name), path.text()),
                         true, folder_.get(), node.native_name};
     SongTags tags = ReadTags(format, file, cache_ ? &stamp : nullptr);
-    if (stamp && stamp->mtime_ns <= settled_before_ns_) {
-      RememberedSong song{*stamp, tags};
-      if (!known || !(song == *known)) changes_.put.emplace_back(relative, std::move(song));
-    }
+    if (cache_) Remember(relative, stamp, tags, known);
     return tags;
+  }
+
+  // Keeps what was read of a song whose file settled; a song read again that gives anything else
+  // than what was remembered, or that cannot be remembered, changes what the cache holds.
+  void Remember(const std::string& path, const std::optional<FileStamp>& stamp,
+                const SongTags& tags, std::optional<size_t> known) {
+    std::string_view stored;
+    if (stamp && stamp->mtime_ns <= settled_before_ns_) stored = kept_.Add(path, *stamp, tags);
+    if (stored.empty() ? known.has_value() : !known || stored != remembered_.Stored(*known)) {
+      cache_changed_ = true;
+    }
   }
 
   // Holds the folder open while the build reads the songs in it; false when the songs of this
@@ -409,9 +435,10 @@ class Build {
   TagCache* cache_;
   std::string player_;  // the player's name in the cache
   int64_t settled_before_ns_ = 0;
-  // What the cache remembers of the player; each song is taken out when the build comes to it.
+  // What the cache remembers of the player, and what it will remember after this build.
   RememberedSongs remembered_;
-  TagCacheChanges changes_;
+  RememberedSongsWriter kept_;
+  bool cache_changed_ = false;
   // The folder whose songs are being read, held open.
   const SongNode* folder_node_ = nullptr;
   std::unique_ptr<OpenFolder> folder_;

@@ -5,6 +5,7 @@
 // while before it gives up on it.
 
 #include <string>
+#include <string_view>
 
 #include "navdb/tag_cache.h"
 
@@ -21,21 +22,21 @@ class SqliteTagCache : public TagCache {
   SqliteTagCache(const SqliteTagCache&) = delete;
   SqliteTagCache& operator=(const SqliteTagCache&) = delete;
 
-  // A missing file holds no songs and is not made here. Throws Error naming the file and why it
+  // A missing file holds nothing and is not made here. Throws Error naming the file and why it
   // cannot be used: not a database, a database of another program, damaged, locked too long.
-  RememberedSongs Load(const std::string& player) override;
-  // One transaction. An answer too large to keep (over 1 MiB) is left out: it is read again.
-  void Store(const std::string& player, const TagCacheChanges& changes) override;
+  std::string Load(const std::string& player) override;
+  // One transaction.
+  void Store(const std::string& player, std::string_view songs) override;
 
  private:
   // Opens the file when it is not open; false when it does not exist and create is false.
   bool Open(bool create);
-  // What the file holds: kNew for a database without tables, kOld for one of this program in
-  // another format.
+  // What the file holds: kNew for a database without tables, kOld for one of this program with
+  // another layout.
   enum class Kind { kNew, kCurrent, kOld };
   Kind Examine();
-  // The changes within the open transaction, committed at the end.
-  void Write(const std::string& player, const TagCacheChanges& changes);
+  // Within the open transaction, committed at the end.
+  void Write(const std::string& player, std::string_view songs);
   void Exec(const std::string& sql);
   [[noreturn]] void Fail(const std::string& what) const;
   [[noreturn]] void FailWithDatabase() const;

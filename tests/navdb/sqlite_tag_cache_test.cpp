@@ -11,98 +11,95 @@ namespace {
 
 using namespace std::string_literals;
 
-RememberedSong Answer(TagSource source, const std::string& title) {
-  RememberedSong song;
-  song.stamp = {4'000'000, 1'072'915'200'123'456'789};
-  song.tags.source = source;
-  song.tags.title = TagText::Ansi(title);
-  return song;
-}
-
 class SqliteTagCacheTest : public ::testing::Test {
  protected:
   std::string File() const { return dir_.Path("cache/plondex/tags.sqlite"); }
   test::TempDir dir_;
 };
 
-TEST_F(SqliteTagCacheTest, KeepsWhatTheReadersGaveByPlayerAndPath) {
-  RememberedSong wma = Answer(TagSource::kWma, "");
-  wma.tags.title = TagText::Unicode(u"\u6771\u4EAC \U0001F3B5");
-  wma.tags.artists = {TagText::Unicode(u"")};
-  wma.tags.album = TagText::Ansi("zero\0byte"s);
-  wma.tags.genre = TagText::Unicode(u"Jazz");
-  RememberedSong id3 = Answer(TagSource::kId3v2, "T\xe9");
-  id3.tags.artists = {TagText::Ansi("AC"), TagText::Ansi("DC"), TagText::Ansi("")};
-  const RememberedSong none = Answer(TagSource::kNone, "");
+TEST_F(SqliteTagCacheTest, KeepsOneValuePerPlayer) {
   {
     SqliteTagCache cache(File());
-    EXPECT_TRUE(cache.Load("1234-ABCD").empty());
+    EXPECT_EQ(cache.Load("1234-ABCD"), "");
     EXPECT_FALSE(test::NativeExists(File()));  // nothing is made before there is something to keep
-    cache.Store("1234-ABCD",
-                {{{"Music/a.wma", wma}, {"Music/b.mp3", id3}, {"c\xe4.mp3", none}}, {}});
-    cache.Store("/media/other", {{{"Music/a.wma", none}}, {}});
+    cache.Store("1234-ABCD", "songs\0of A"s);
+    cache.Store("/media/other", std::string(300000, 'b'));  // larger than a page
   }
   SqliteTagCache cache(File());
-  const RememberedSongs songs = cache.Load("1234-ABCD");
-  ASSERT_EQ(songs.size(), 3u);
-  EXPECT_EQ(songs.at("Music/a.wma"), wma);
-  EXPECT_EQ(songs.at("Music/b.mp3"), id3);
-  EXPECT_EQ(songs.at("c\xe4.mp3"), none);
-  EXPECT_EQ(cache.Load("/media/other").at("Music/a.wma"), none);
-
-  cache.Store("1234-ABCD", {{{"Music/b.mp3", none}}, {"Music/a.wma", "never kept.mp3"}});
-  const RememberedSongs after = SqliteTagCache(File()).Load("1234-ABCD");
-  ASSERT_EQ(after.size(), 2u);
-  EXPECT_EQ(after.at("Music/b.mp3"), none);
-  EXPECT_EQ(SqliteTagCache(File()).Load("/media/other").size(), 1u);
+  EXPECT_EQ(cache.Load("1234-ABCD"), "songs\0of A"s);
+  EXPECT_EQ(cache.Load("/media/other"), std::string(300000, 'b'));
+  cache.Store("1234-ABCD", "");
+  EXPECT_EQ(SqliteTagCache(File()).Load("1234-ABCD"), "");
+  EXPECT_EQ(SqliteTagCache(File()).Load("/media/other").size(), 300000u);
 }
 
-// Two programs that build at once: each stores what it read, and neither loses the other's.
+// Two programs that build at once: neither damages the file, each player keeps the value stored
+// last, and one that holds the file too long makes the other give up with a reason.
 TEST_F(SqliteTagCacheTest, TwoProgramsAtOnce) {
-  SqliteTagCache first(File()), second(File());
+  SqliteTagCache first(File(), 100), second(File(), 100);
   first.Load("A");
   second.Load("B");
-  first.Store("A", {{{"one.mp3", Answer(TagSource::kId3v1, "one")}}, {}});
-  second.Store("B", {{{"two.mp3", Answer(TagSource::kId3v1, "two")}}, {}});
-  first.Store("A", {{{"three.mp3", Answer(TagSource::kId3v1, "three")}}, {}});
-  SqliteTagCache reader(File());
-  EXPECT_EQ(reader.Load("A").size(), 2u);
-  EXPECT_EQ(reader.Load("B").size(), 1u);
-}
-
-// Answers of other readers are not passed off as today's; an answer too large to keep is read
-// again instead.
-TEST_F(SqliteTagCacheTest, AnotherFormatIsDroppedAndHugeAnswersAreNotKept) {
-  SqliteTagCache(File()).Store("A", {{{"old.mp3", Answer(TagSource::kId3v1, "old")}}, {}});
+  first.Store("A", "a1");
+  second.Store("B", "b1");
+  first.Store("A", "a2");
+  EXPECT_EQ(second.Load("A"), "a2");
+  EXPECT_EQ(first.Load("B"), "b1");
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(File().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=1", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
-  SqliteTagCache cache(File());
-  EXPECT_TRUE(cache.Load("A").empty());
-  cache.Store("B", {{{"new.mp3", Answer(TagSource::kOgg, "new")},
-                     {"huge.mp3", Answer(TagSource::kOgg, std::string(2 << 20, 'x'))}},
-                    {}});
-  EXPECT_TRUE(SqliteTagCache(File()).Load("A").empty());
-  const RememberedSongs b = SqliteTagCache(File()).Load("B");
-  EXPECT_EQ(b.size(), 1u);
-  EXPECT_TRUE(b.contains("new.mp3"));
-}
-
-TEST_F(SqliteTagCacheTest, AFileThatCannotBeMadeSaysWhere) {
-  dir_.Write("cache", "a file where the folder should be");
-  const std::string expected = "unable to open database file (" + File() + ")";
-  SqliteTagCache cache(File());
+  ASSERT_EQ(sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   for (int store = 0; store < 2; ++store) {
     try {
       if (store) {
-        cache.Store("A", {{{"a.mp3", Answer(TagSource::kNone, "")}}, {}});
+        second.Store("B", "b2");
       } else {
-        cache.Load("A");
+        second.Load("B");
       }
-      ADD_FAILURE() << "no error";
+      ADD_FAILURE() << "not locked out";
     } catch (const Error& e) {
-      EXPECT_EQ(e.what(), expected);
+      EXPECT_EQ(e.what(), "database is locked (" + File() + ")");
+    }
+  }
+  sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  EXPECT_EQ(second.Load("B"), "b1");
+}
+
+// A file of another layout of this program is emptied when next written; another program's
+// database and a place where no file can be made give their reasons.
+TEST_F(SqliteTagCacheTest, OtherLayoutsAndFilesThatCannotBeUsed) {
+  SqliteTagCache(File()).Store("A", "old");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(File().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  SqliteTagCache cache(File());
+  EXPECT_EQ(cache.Load("A"), "");
+  cache.Store("B", "new");
+  EXPECT_EQ(SqliteTagCache(File()).Load("A"), "");
+  EXPECT_EQ(SqliteTagCache(File()).Load("B"), "new");
+
+  const std::string foreign = dir_.Path("foreign.sqlite");
+  ASSERT_EQ(sqlite3_open(foreign.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  dir_.Write("file", "a file where a folder should be");
+  const struct {
+    std::string file, reason;
+  } cases[] = {{foreign, "the file belongs to another program"},
+               {dir_.Path("file/tags.sqlite"), "unable to open database file"}};
+  for (const auto& c : cases) {
+    SqliteTagCache bad(c.file);
+    for (int store = 0; store < 2; ++store) {
+      try {
+        if (store) {
+          bad.Store("A", "x");
+        } else {
+          bad.Load("A");
+        }
+        ADD_FAILURE() << c.file << " was used";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.what(), c.reason + " (" + c.file + ")");
+      }
     }
   }
 }

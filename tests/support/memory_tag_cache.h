@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "navdb/tag_cache.h"
 
@@ -11,18 +12,16 @@ namespace plondex::test {
 
 class MemoryTagCache : public TagCache {
  public:
-  RememberedSongs Load(const std::string& player) override {
+  std::string Load(const std::string& player) override {
     ++loads;
     return players[player];
   }
-  void Store(const std::string& player, const TagCacheChanges& changes) override {
+  void Store(const std::string& player, std::string_view songs) override {
     ++stores;
-    RememberedSongs& songs = players[player];
-    for (const auto& [path, song] : changes.put) songs[path] = song;
-    for (const std::string& path : changes.drop) songs.erase(path);
+    players[player] = std::string(songs);
   }
 
-  std::map<std::string, RememberedSongs> players;
+  std::map<std::string, std::string> players;
   int loads = 0;
   int stores = 0;
 };

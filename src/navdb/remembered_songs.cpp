@@ -24,7 +24,9 @@ constexpr char kDamaged[] = "the songs remembered are damaged";
 constexpr size_t kLargestSong = 1 << 20;
 
 void PutUint32(std::string& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(value >> shift));
+  const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                         static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+  out.append(bytes, 4);
 }
 
 void PutUint64(std::string& out, uint64_t value) {
@@ -60,9 +62,11 @@ void PutText(std::string& out, const TagText& text) {
     return;
   }
   PutUint32(out, static_cast<uint32_t>(text.wide.size() * 2));
+  size_t at = out.size();
+  out.resize(at + text.wide.size() * 2);
   for (char16_t c : text.wide) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
+    out[at++] = static_cast<char>(c & 0xFF);
+    out[at++] = static_cast<char>(c >> 8);
   }
 }
 
@@ -175,6 +179,7 @@ RememberedSongs::RememberedSongs(std::string bytes) : bytes_(std::move(bytes)) {
 }
 
 std::optional<size_t> RememberedSongs::Take(std::string_view path) {
+  if (entries_.empty()) return std::nullopt;
   size_t song = next_;
   if (song >= entries_.size() || entries_[song].path != path) {
     if (index_.empty()) {

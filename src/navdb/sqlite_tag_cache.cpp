@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/codepage.h"
@@ -67,7 +68,7 @@ bool SqliteTagCache::Open(bool create) {
       ::mkdir(file_.substr(0, slash).c_str(), 0700);
     }
   }
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     const std::string what = db_ ? sqlite3_errmsg(db_) : "out of memory";
     sqlite3_close_v2(db_);
@@ -77,6 +78,9 @@ bool SqliteTagCache::Open(bool create) {
   sqlite3_busy_timeout(db_, busy_ms_);
   // A damaged file must give an error, never a crash or a wrong answer.
   sqlite3_exec(db_, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+  // A player's songs take a megabyte or two: large pages read and write them in a few calls. It
+  // counts only for a new file.
+  sqlite3_exec(db_, "PRAGMA page_size=65536", nullptr, nullptr, nullptr);
   return true;
 }
 
@@ -96,18 +100,29 @@ SqliteTagCache::Kind SqliteTagCache::Examine() {
 
 std::string SqliteTagCache::Load(const std::string& player) {
   if (!Open(false) || Examine() != Kind::kCurrent) return {};
-  Statement select(db_, "SELECT length(songs), songs FROM players WHERE player = ?1");
+  // The value is read straight into the string, not copied out of SQLite's own first.
+  Statement select(db_, "SELECT rowid, length(songs) FROM players WHERE player = ?1");
   if (!select.ok()) FailWithDatabase();
   sqlite3_bind_text(select.get(), 1, player.data(), static_cast<int>(player.size()), SQLITE_STATIC);
   const int step = select.Step();
   if (step == SQLITE_DONE) return {};
   if (step != SQLITE_ROW) FailWithDatabase();
   // Asked before the value is read, so that no size in the file makes this program allocate.
-  if (sqlite3_column_int64(select.get(), 0) > kLargestValue) Fail("the file is too large");
-  const void* songs = sqlite3_column_blob(select.get(), 1);
-  const int size = sqlite3_column_bytes(select.get(), 1);
-  if (size > 0 && !songs) FailWithDatabase();
-  return std::string(static_cast<const char*>(songs), static_cast<size_t>(size));
+  const int64_t size = sqlite3_column_int64(select.get(), 1);
+  if (size > kLargestValue) Fail("the file is too large");
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db_, "main", "players", "songs", sqlite3_column_int64(select.get(), 0), 0,
+                        &blob) != SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    FailWithDatabase();
+  }
+  std::string songs(static_cast<size_t>(std::max<int64_t>(size, 0)), '\0');
+  const bool read =
+      sqlite3_blob_bytes(blob) == static_cast<int>(songs.size()) &&
+      sqlite3_blob_read(blob, songs.data(), static_cast<int>(songs.size()), 0) == SQLITE_OK;
+  sqlite3_blob_close(blob);
+  if (!read) FailWithDatabase();
+  return songs;
 }
 
 void SqliteTagCache::Store(const std::string& player, std::string_view songs) {

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace plondex {
 namespace {
@@ -61,13 +62,8 @@ bool SqliteTagCache::Open(bool create) {
   if (db_) return true;
   struct stat st;
   if (!create && ::stat(file_.c_str(), &st) != 0 && errno == ENOENT) return false;
-  if (create) {
-    // The cache folder and its parents, private to the user as cache folders are.
-    for (size_t slash = file_.find('/', 1); slash != std::string::npos;
-         slash = file_.find('/', slash + 1)) {
-      ::mkdir(file_.substr(0, slash).c_str(), 0700);
-    }
-  }
+  const size_t slash = file_.find_last_of('/');
+  if (create && slash != std::string::npos && slash > 0) MakePrivateFolders(file_.substr(0, slash));
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(file_.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     const std::string what = db_ ? sqlite3_errmsg(db_) : "out of memory";

@@ -102,6 +102,14 @@ bool CreateOneFolder(const FileLocation& folder) {
   return !folder.native().empty() && ::mkdir(folder.native().c_str(), 0777) == 0;
 }
 
+void MakePrivateFolders(const std::string& native) {
+  for (size_t slash = native.find('/', 1); slash != std::string::npos;
+       slash = native.find('/', slash + 1)) {
+    ::mkdir(native.substr(0, slash).c_str(), 0700);
+  }
+  ::mkdir(native.c_str(), 0700);
+}
+
 bool RemoveFile(const FileLocation& file) {
   return !file.native().empty() && ::unlink(file.native().c_str()) == 0;
 }

@@ -52,6 +52,9 @@ bool FileExists(const FileLocation& file);
 bool FolderExists(const FileLocation& folder);
 // Creates one folder; true on success.
 bool CreateOneFolder(const FileLocation& folder);
+// Creates a native folder and its missing parents, private to the user as per-user configuration
+// and cache folders are. What cannot be made is left out: using the folder then fails.
+void MakePrivateFolders(const std::string& native);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const FileLocation& file);
 

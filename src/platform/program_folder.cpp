@@ -1,11 +1,12 @@
 #include "platform/program_folder.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace plondex {
 namespace {
@@ -28,15 +29,6 @@ bool IsSystemProgramFolder(const std::string& folder) {
   return false;
 }
 
-// Creates the folder and its missing parents, private to the user as configuration folders are.
-void MakeFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1)) {
-    ::mkdir(folder.substr(0, slash).c_str(), 0700);
-  }
-  ::mkdir(folder.c_str(), 0700);
-}
-
 // The per-user folder named by the environment variable (an absolute path), else the one below
 // the home folder, else one in /tmp.
 std::string UserFolder(const char* variable, const char* below_home) {
@@ -55,7 +47,7 @@ std::string ChooseProgramFolder(const std::string& executable_folder) {
     return executable_folder;
   }
   const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config") + "/plondex";
-  MakeFolders(folder);
+  MakePrivateFolders(folder);
   return folder;
 }
 

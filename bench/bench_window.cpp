@@ -126,11 +126,13 @@ size_t CheckedSongs(const SongTree& tree) {
   return songs;
 }
 
-// A window on the busy player with every song checked; nothing is written to the player.
+// A window on the busy player with every song checked; nothing is written to the player, and
+// every build reads every song (no tag cache).
 struct BusyWindow {
   explicit BusyWindow(bool verbose = false) {
-    dir.Write("program/plondex.ini", std::string("[main]\r\ndriveid=0000-0003\r\nnowrite=1\r\n") +
-                                         (verbose ? "verbose=1\r\n" : ""));
+    dir.Write("program/plondex.ini",
+              std::string("[main]\r\ndriveid=0000-0003\r\nnowrite=1\r\ntagcache=0\r\n") +
+                  (verbose ? "verbose=1\r\n" : ""));
     drives->Add('e', BusyPlayer(), "BENCH", "0000-0003");
     form.SetPrompter(std::make_unique<test::ScriptedPrompter>());
     form.run_warning = [](TForm3&) { return true; };

@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
   auto drives = std::make_shared<plondex::FolderDrives>();
   drives->Add('e', player.string(), kDemoLabel, kDemoSerial);
   plondex::TForm1 form(drives, program.string());
+  // The demo's player is made afresh for each run: its tags are not worth keeping beyond it.
+  form.tag_cache_file = (program / "tags.sqlite").string();
   form.show();
   return app.exec();
 }

@@ -4,16 +4,19 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "cli/command.h"
 #include "library/checkstates.h"
 #include "library/scan.h"
 #include "library/treeops.h"
 #include "navdb/database_build.h"
+#include "navdb/sqlite_tag_cache.h"
 #include "platform/codepage.h"
 #include "platform/drives.h"
 #include "platform/numbers.h"
 #include "platform/player_files.h"
+#include "platform/program_folder.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 
@@ -22,7 +25,7 @@ namespace {
 
 constexpr char kUsage[] =
     "build ROOT [--letter L] [--checked FILE] [--sort] [--lists-dir DIR] [--cutat N] [--verbose] "
-    "[--nowrite]";
+    "[--nowrite] [--cache FILE] [--no-cache]";
 
 // Prints the log as it comes and keeps the counters for the end. On a terminal, standard error
 // shows how many songs have been read, on one line that is rewritten in place.
@@ -77,6 +80,8 @@ int RunBuild(const std::vector<std::string>& args) {
   settings.drive_letter = 'e';
   settings.lists_folder = ".";
   bool sort = false;
+  // An empty name: no tag cache at all.
+  std::string cache_file = DefaultTagCacheFile();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
@@ -94,6 +99,10 @@ int RunBuild(const std::vector<std::string>& args) {
       const auto n = ParseWholeNumber(args[++i], kInt32Syntax);
       if (!n) return UsageError("--cutat needs a whole number");
       settings.cutat = static_cast<int>(*n);
+    } else if (a == "--cache" && has_value) {
+      cache_file = args[++i];
+    } else if (a == "--no-cache") {
+      settings.read_all_tags = true;
     } else if (a == "--sort") {
       sort = true;
     } else if (a == "--verbose") {
@@ -128,7 +137,9 @@ int RunBuild(const std::vector<std::string>& args) {
     if (checked_file.empty() && tree.root()) SetSubtreeState(tree.root(), CheckState::kChecked);
     RecomputeCheckStates(tree);
     if (sort) SortSongTree(tree);
-    BuildDatabase(tree, files, settings, idv1, idv2, reporter);
+    std::unique_ptr<SqliteTagCache> cache;
+    if (!cache_file.empty()) cache = std::make_unique<SqliteTagCache>(cache_file);
+    BuildDatabase(tree, files, settings, idv1, idv2, reporter, cache.get());
   } catch (const std::exception& e) {
     reporter.ClearProgress();
     std::fflush(stdout);

@@ -161,12 +161,19 @@ void RequireSongListOfPlayer(const SongTree& tree, const PlayerFiles& files, cha
 std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
                                              const std::string& drive_root) {
   if (tree.scan_root().empty() || tree.scan_root() != drive_root) return std::nullopt;
-  std::string native = drive_root;
+  const std::optional<std::string> relative = ScannedRelativePath(node);
+  if (!relative) return std::nullopt;
+  return relative->empty() ? drive_root : JoinNative(drive_root, *relative);
+}
+
+std::optional<std::string> ScannedRelativePath(const SongNode& node) {
+  std::string path;
   for (const SongNode* n : ChainFromTop(node)) {
     if (n->native_name.empty()) return std::nullopt;
-    native = JoinNative(native, n->native_name);
+    if (!path.empty()) path += '/';
+    path += n->native_name;
   }
-  return native;
+  return path;
 }
 
 PlayerPath NodePath(const SongNode& node, char drive_letter) {

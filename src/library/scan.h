@@ -60,5 +60,8 @@ PlayerPath NodePath(const SongNode& node, char drive_letter);
 // letter or the mount may have changed since).
 std::optional<std::string> ScannedNativePath(const SongTree& tree, const SongNode& node,
                                              const std::string& drive_root);
+// The native names the scan listed, from below the root down to the node, joined by '/'
+// ("Music/a.mp3"; empty for the root itself); nullopt for a node that no scan made.
+std::optional<std::string> ScannedRelativePath(const SongNode& node);
 
 }  // namespace plondex

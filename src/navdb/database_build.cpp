@@ -1,13 +1,16 @@
 #include "navdb/database_build.h"
 
+#include <chrono>
 #include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_set>
 
 #include "library/scan.h"
 #include "library/textlines.h"
+#include "navdb/remembered_songs.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -26,6 +29,16 @@ namespace {
 // Songs are read through a buffer of this many bytes from their start: it holds a typical tag
 // whole, the ID3v2 header and the body's first load included, so such a song costs one read.
 constexpr size_t kSongBlock = 10 + TId3Stream::kReadAhead;
+
+// A song changed this shortly before the build is not remembered: a file system that keeps times
+// in steps of two seconds (FAT) would give a second change within the same step the same time.
+constexpr int64_t kUnsettledNs = 3'000'000'000;
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -51,7 +64,7 @@ class Counters {
 class Build {
  public:
   Build(const SongTree& tree, const PlayerFiles& files, const BuildSettings& settings, TId3v1& idv1,
-        TId3v2& idv2, BuildReporter& reporter)
+        TId3v2& idv2, BuildReporter& reporter, TagCache* cache)
       : tree_(tree),
         files_(files),
         settings_(settings),
@@ -59,7 +72,9 @@ class Build {
         idv2_(idv2),
         reporter_(reporter),
         counters_(reporter),
-        drive_root_(files.DriveRoot(settings.drive_letter)) {}
+        drive_root_(files.DriveRoot(settings.drive_letter)),
+        scanned_(drive_root_ && !tree.scan_root().empty() && tree.scan_root() == *drive_root_),
+        cache_(scanned_ ? cache : nullptr) {}
 
   BuildOutcome Run() {
     // Refused before anything is logged or written.
@@ -87,6 +102,7 @@ class Build {
     }
     // Each build reads its first ID3v1 file afresh, so no edited tag is carried over.
     idv1_.SetFileName(FileLocation(std::string()));
+    LoadCache();
     const std::vector<const SongNode*> leaves = CheckedLeaves(tree_);
     const int total = CountSongs(leaves);
     int done = 0;
@@ -110,7 +126,75 @@ class Build {
     reporter_.LogLine("Done");
     WriteList(kLongNameList, long_names_);
     WriteList(kNoTagList, no_tags_);
+    StoreCache();
     return BuildOutcome::kDone;
+  }
+
+  // The songs the cache remembers of this player; without them the build reads every song.
+  void LoadCache() {
+    if (!cache_) return;
+    const std::string serial = files_.drives().VolumeSerialText(settings_.drive_letter);
+    // A folder that stands for a player has no serial: its place names it.
+    player_ = serial.empty() ? RealNativePath(*drive_root_) : serial;
+    settled_before_ns_ = NowNs() - kUnsettledNs;
+    std::string stored;
+    try {
+      stored = cache_->Load(player_);
+    } catch (const Error& e) {
+      CacheFailed(e.what());
+      return;
+    } catch (const std::bad_alloc&) {
+      CacheFailed("Out of memory");
+      return;
+    }
+    try {
+      remembered_ = RememberedSongs(std::move(stored));
+      cache_changed_ = remembered_.outdated();
+    } catch (const Error& e) {
+      // The file is sound, what it holds of this player is not: this build stores it afresh.
+      reporter_.LogLine(std::string("Tag cache not used: ") + e.what());
+      cache_changed_ = true;
+    }
+  }
+
+  // At the end of a build that went well: what the cache holds of the player becomes the songs of
+  // this build, and the songs remembered that the build did not come to while the tree still
+  // shows them. Nothing is written when nothing changed.
+  void StoreCache() {
+    if (!cache_) return;
+    try {
+      const std::vector<size_t> not_taken = remembered_.NotTaken();
+      if (!not_taken.empty()) {
+        const std::unordered_set<std::string> on_player = SongsOfTree();
+        for (const size_t song : not_taken) {
+          if (on_player.contains(std::string(remembered_.Path(song)))) {
+            kept_.AddStored(remembered_.Stored(song));
+          } else {
+            cache_changed_ = true;
+          }
+        }
+      }
+      if (cache_changed_) cache_->Store(player_, kept_.Finish());
+    } catch (const Error& e) {
+      CacheFailed(e.what());
+    } catch (const std::bad_alloc&) {
+      CacheFailed("Out of memory");
+    }
+  }
+
+  void CacheFailed(const std::string& reason) {
+    reporter_.LogLine("Tag cache not used: " + reason);
+    cache_ = nullptr;
+  }
+
+  std::unordered_set<std::string> SongsOfTree() const {
+    std::unordered_set<std::string> paths;
+    if (!tree_.root()) return paths;
+    ForEachLeaf(*tree_.root(), [&paths](const SongNode& leaf) {
+      if (!IsSongNode(leaf)) return;
+      if (std::optional<std::string> path = ScannedRelativePath(leaf)) paths.insert(*path);
+    });
+    return paths;
   }
 
   void Song(const SongNode& node) {
@@ -124,7 +208,7 @@ class Build {
     const SongFormat format = SongFormatOf(node.text);
     if (format == SongFormat::kNone) return;
     try {
-      const SongTags tags = ReadTags(format, Where(node, player_path));
+      const SongTags tags = TagsOf(format, node, player_path);
       if (tags.source == TagSource::kNone) {
         counters_.Raise(BuildCounter::kNoTags);
         reporter_.LogLine("No tags found: " + path);
@@ -162,7 +246,61 @@ class Build {
   struct SongFile {
     FileLocation location;
     bool listed_regular = false;  // the scan listed a regular file there
+    // The open folder it lies in and its name there, when the scan listed it as a regular file.
+    const OpenFolder* folder = nullptr;
+    std::string_view name = {};
   };
+
+  // The tags of a song: those remembered when its size and time are unchanged, else read.
+  SongTags TagsOf(SongFormat format, const SongNode& node, const PlayerPath& path) {
+    if (!node.regular_file || !node.parent || !EnterFolder(*node.parent)) {
+      return ReadTags(format, Where(node, path), nullptr);
+    }
+    const std::string relative =
+        folder_relative_.empty() ? node.native_name : folder_relative_ + '/' + node.native_name;
+    std::optional<size_t> known;
+    if (cache_) known = remembered_.Take(relative);
+    std::optional<FileStamp> stamp;
+    if (known && !settings_.read_all_tags) {
+      stamp = folder_->StampOf(node.native_name);
+      if (stamp == remembered_.Stamp(*known)) {
+        kept_.AddStored(remembered_.Stored(*known));
+        return remembered_.Tags(*known);
+      }
+    }
+    const SongFile file{FileLocation(JoinNative(folder_native_, node.native_name), path.text()),
+                        true, folder_.get(), node.native_name};
+    SongTags tags = ReadTags(format, file, cache_ ? &stamp : nullptr);
+    if (cache_) Remember(relative, stamp, tags, known);
+    return tags;
+  }
+
+  // Keeps what was read of a song whose file settled; a song read again that gives anything else
+  // than what was remembered, or that cannot be remembered, changes what the cache holds.
+  void Remember(const std::string& path, const std::optional<FileStamp>& stamp,
+                const SongTags& tags, std::optional<size_t> known) {
+    std::string_view stored;
+    if (stamp && stamp->mtime_ns <= settled_before_ns_) stored = kept_.Add(path, *stamp, tags);
+    if (stored.empty() ? known.has_value() : !known || stored != remembered_.Stored(*known)) {
+      cache_changed_ = true;
+    }
+  }
+
+  // Holds the folder open while the build reads the songs in it; false when the songs of this
+  // folder are to be reached by their paths.
+  bool EnterFolder(const SongNode& folder) {
+    if (!scanned_) return false;
+    if (&folder == folder_node_) return folder_ != nullptr;
+    folder_node_ = &folder;
+    folder_.reset();
+    std::optional<std::string> relative = ScannedRelativePath(folder);
+    if (!relative) return false;
+    folder_relative_ = std::move(*relative);
+    folder_native_ =
+        folder_relative_.empty() ? *drive_root_ : JoinNative(*drive_root_, folder_relative_);
+    folder_ = OpenFolder::Open(folder_native_);
+    return folder_ != nullptr;
+  }
 
   // A song of this scan is reached through the names the scan listed; any other by looking its
   // names up.
@@ -176,17 +314,29 @@ class Build {
   }
 
   // The song opened once; nullptr when nothing exists there. Throws Error on any other failure.
-  static std::unique_ptr<InputFile> Open(const SongFile& file) {
+  // With stamp, the stamp of the regular file that was opened in its folder is there afterwards
+  // (one known already is trusted); it stays empty when the song was reached otherwise.
+  static std::unique_ptr<InputFile> Open(const SongFile& file, std::optional<FileStamp>* stamp) {
+    if (file.folder) {
+      std::optional<uint64_t> size;
+      if (stamp && *stamp) size = (*stamp)->size;
+      std::unique_ptr<InputFile> input = file.folder->OpenFile(std::string(file.name), size);
+      if (input && stamp && !*stamp) *stamp = input->Stamp();
+      if (input && (!stamp || *stamp)) return input;
+      // Whatever went wrong, the song is opened by its path, which says what it is.
+      if (stamp) stamp->reset();
+    }
     return file.listed_regular ? InputFile::OpenListedFile(file.location)
                                : InputFile::OpenIfExists(file.location);
   }
 
   // What the readers give for the song: ID3v2, else ID3v1, for MP3; the comments of Ogg and
-  // WMA, where a song that cannot be opened counts as one without tags.
-  SongTags ReadTags(SongFormat format, const SongFile& file) {
+  // WMA, where a song that cannot be opened counts as one without tags. A stamp is given back
+  // only for a song that was opened and read to the end.
+  SongTags ReadTags(SongFormat format, const SongFile& file, std::optional<FileStamp>* stamp) {
     SongTags tags;
     if (format == SongFormat::kMp3) {
-      const std::unique_ptr<InputFile> input = Open(file);
+      const std::unique_ptr<InputFile> input = Open(file, stamp);
       std::optional<BufferedSource> source;
       if (input) source.emplace(*input, kSongBlock);
       idv2_.SetFile(file.location, source ? &*source : nullptr);
@@ -199,7 +349,7 @@ class Build {
     }
     std::unique_ptr<InputFile> input;
     try {
-      input = Open(file);
+      input = Open(file, stamp);
     } catch (const Error&) {
     }
     if (!input) return tags;
@@ -264,6 +414,20 @@ class Build {
   Counters counters_;
   // The drive's root as it is now; a tree scanned from it reaches its songs by their native names.
   const std::optional<std::string> drive_root_;
+  const bool scanned_;  // the tree was scanned from drive_root_
+  // The tag cache while it serves this build; nullptr without one, or once it failed.
+  TagCache* cache_;
+  std::string player_;  // the player's name in the cache
+  int64_t settled_before_ns_ = 0;
+  // What the cache remembers of the player, and what it will remember after this build.
+  RememberedSongs remembered_;
+  RememberedSongsWriter kept_;
+  bool cache_changed_ = false;
+  // The folder whose songs are being read, held open.
+  const SongNode* folder_node_ = nullptr;
+  std::unique_ptr<OpenFolder> folder_;
+  std::string folder_native_;
+  std::string folder_relative_;  // below the drive's root; empty for the root
   TOggReader ogg_;
   TWmaReader wma_;
   // Opened on the first Japanese song, if there is one.
@@ -311,8 +475,8 @@ int CountCheckedSongs(const SongTree& tree) { return CountSongs(CheckedLeaves(tr
 
 BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
-                           BuildReporter& reporter) {
-  return Build(tree, files, settings, idv1, idv2, reporter).Run();
+                           BuildReporter& reporter, TagCache* cache) {
+  return Build(tree, files, settings, idv1, idv2, reporter, cache).Run();
 }
 
 }  // namespace plondex

@@ -11,6 +11,7 @@
 #include "library/songtree.h"
 #include "navdb/build_reporter.h"
 #include "navdb/irivdb.h"
+#include "navdb/tag_cache.h"
 #include "platform/player_files.h"
 
 namespace plondex {
@@ -24,6 +25,8 @@ struct BuildSettings {
   bool nowrite = false;
   int cutat = 32;
   std::string lists_folder;  // where longfilename.m3u and notag.m3u go (native path)
+  // Every song is read, none taken from the tag cache; the cache then learns what was read.
+  bool read_all_tags = false;
   // The MeCab dictionary Japanese songs are read with; empty for the system's own.
   std::string mecab_dictionary;
 };
@@ -46,9 +49,13 @@ enum class BuildOutcome { kDone, kCancelled };
 // - When the reporter asks to stop, the build logs "Cancelled" as its last line, writes no file at
 //   all and gives kCancelled.
 // A song that cannot be read, whatever it holds, is logged for that song and the build goes on.
+// With a tag cache, a song whose size and time are those remembered is taken from the cache, and
+// a build that ends well stores what it read, and forgets the songs that are gone from the player.
+// The log, the counters, the database and the side playlists are the same as without the cache.
+// A cache that cannot be used costs one line, "Tag cache not used: REASON", never the build.
 BuildOutcome BuildDatabase(const SongTree& tree, const PlayerFiles& files,
                            const BuildSettings& settings, TId3v1& idv1, TId3v2& idv2,
-                           BuildReporter& reporter);
+                           BuildReporter& reporter, TagCache* cache = nullptr);
 
 // The nodes a build visits: every checked node without children below the root, in tree order.
 std::vector<const SongNode*> CheckedLeaves(const SongTree& tree);

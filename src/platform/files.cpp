@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -27,6 +28,15 @@ FileFaultHook& FaultHook() {
 bool Fails(FileOp op) { return FaultHook() && FaultHook()(op); }
 
 std::atomic<uint64_t> g_bytes_read{0};
+
+FileStamp StampFrom(const struct stat& st) {
+  return FileStamp{static_cast<uint64_t>(st.st_size),
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Flags of every song file opened for reading: non-blocking, so that a named pipe never holds the
+// open up.
+constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 bool LstatOk(const std::string& native, struct stat* st) {
   return ::lstat(native.c_str(), st) == 0;
@@ -68,6 +78,14 @@ std::string JoinNative(std::string_view folder, std::string_view name) {
   return path;
 }
 
+std::string RealNativePath(const std::string& native) {
+  char* resolved = ::realpath(native.c_str(), nullptr);
+  if (!resolved) return native;
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
 std::string NativeNameToAnsi(std::string_view native_name) { return Utf8ToAnsi(native_name); }
 
 bool FileExists(const FileLocation& file) {
@@ -89,6 +107,14 @@ std::optional<uint64_t> FreeSpace(const FileLocation& folder) {
 
 bool CreateOneFolder(const FileLocation& folder) {
   return !folder.native().empty() && ::mkdir(folder.native().c_str(), 0777) == 0;
+}
+
+void MakePrivateFolders(const std::string& native) {
+  for (size_t slash = native.find('/', 1); slash != std::string::npos;
+       slash = native.find('/', slash + 1)) {
+    ::mkdir(native.substr(0, slash).c_str(), 0700);
+  }
+  ::mkdir(native.c_str(), 0700);
 }
 
 bool RemoveFile(const FileLocation& file) {
@@ -162,8 +188,8 @@ std::unique_ptr<InputFile> InputFile::OpenOrFail(const FileLocation& file, bool 
     return nullptr;
   }
   const char* native = file.native().c_str();
-  // Non-blocking, so that a named pipe never holds the open up; it is refused below.
-  const int fd = ::open(native, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  // A named pipe is refused below.
+  const int fd = ::open(native, kReadFlags);
   struct stat st;
   if (fd < 0) {
     // What stands there explains the failure better than the open does: a socket, say, is no
@@ -193,6 +219,13 @@ uint64_t InputFile::Size() const {
   return *size_;
 }
 
+std::optional<FileStamp> InputFile::Stamp() const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  size_ = static_cast<uint64_t>(st.st_size);
+  return StampFrom(st);
+}
+
 size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
   size_t done = 0;
   auto* out = static_cast<char*>(buffer);
@@ -212,6 +245,28 @@ size_t InputFile::ReadAt(uint64_t offset, void* buffer, size_t n) const {
 }
 
 uint64_t InputFile::TotalBytesRead() { return g_bytes_read.load(); }
+
+std::unique_ptr<OpenFolder> OpenFolder::Open(const std::string& native) {
+  // Only a handle on the folder's place, which is all that names below it need.
+  const int fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<OpenFolder>(new OpenFolder(fd));
+}
+
+OpenFolder::~OpenFolder() { ::close(fd_); }
+
+std::optional<FileStamp> OpenFolder::StampOf(const std::string& native_name) const {
+  struct stat st;
+  if (::fstatat(fd_, native_name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return StampFrom(st);
+}
+
+std::unique_ptr<InputFile> OpenFolder::OpenFile(const std::string& native_name,
+                                                std::optional<uint64_t> known_size) const {
+  const int fd = ::openat(fd_, native_name.c_str(), kReadFlags);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<InputFile>(new InputFile(fd, known_size));
+}
 
 uint64_t BufferedSource::Size() const { return size_ ? *size_ : source_.Size(); }
 

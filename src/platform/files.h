@@ -39,6 +39,10 @@ class FileLocation {
 // The native path of an entry of a native folder ("/" and "a" give "/a").
 std::string JoinNative(std::string_view folder, std::string_view name);
 
+// The absolute path of an existing file or folder, links resolved; the path as given when the
+// system cannot tell.
+std::string RealNativePath(const std::string& native);
+
 // The 8-bit form of a native file name: UTF-8 converted, other bytes kept as they are.
 std::string NativeNameToAnsi(std::string_view native_name);
 
@@ -48,6 +52,9 @@ bool FileExists(const FileLocation& file);
 bool FolderExists(const FileLocation& folder);
 // Creates one folder; true on success.
 bool CreateOneFolder(const FileLocation& folder);
+// Creates a native folder and its missing parents, private to the user as per-user configuration
+// and cache folders are. What cannot be made is left out: using the folder then fails.
+void MakePrivateFolders(const std::string& native);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const FileLocation& file);
 // The bytes free for this user on the file system that holds the folder; nullopt when the system
@@ -68,6 +75,14 @@ struct DirEntry {
 // order. A symbolic link to a folder is left out (it is never followed); a name holding '\' cannot
 // be a player path and is left out too. nullopt when the folder cannot be read.
 std::optional<std::vector<DirEntry>> ListFolder(const FileLocation& folder);
+
+// What tells a file's content apart from its content at another time without reading it: its size
+// and when it was last changed, in nanoseconds since 1970.
+struct FileStamp {
+  uint64_t size = 0;
+  int64_t mtime_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
 
 // Bytes to read from: a file or a buffer.
 class ByteSource {
@@ -114,16 +129,44 @@ class InputFile : public ByteSource {
   // Throws Error "Stream read error" when the system fails the read.
   size_t ReadAt(uint64_t offset, void* buffer, size_t n) const override;
 
+  // The stamp of what is open, when it is a regular file; nullopt for anything else or when the
+  // system cannot tell. Its size is then known without asking again.
+  std::optional<FileStamp> Stamp() const;
+
   // Bytes read by all InputFiles of the process, for the benchmarks.
   static uint64_t TotalBytesRead();
 
  private:
+  friend class OpenFolder;
   InputFile(int fd, std::optional<uint64_t> size) : fd_(fd), size_(size) {}
   // nullptr with the system's error number when the open fails; throws for what is no file.
   // checked: whether to make sure it is a regular file.
   static std::unique_ptr<InputFile> OpenOrFail(const FileLocation& file, bool checked, int* error);
   int fd_;
   mutable std::optional<uint64_t> size_;
+};
+
+// A folder held open, so that its files are reached by their names alone: the system then looks up
+// one name rather than every folder of a whole path, and a file's stamp costs one call.
+class OpenFolder {
+ public:
+  // nullptr when the folder cannot be opened.
+  static std::unique_ptr<OpenFolder> Open(const std::string& native);
+  ~OpenFolder();
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+
+  // The stamp of the regular file of this name (a link followed); nullopt for anything else,
+  // or when the system cannot tell.
+  std::optional<FileStamp> StampOf(const std::string& native_name) const;
+  // The file of this name open for reading, nullptr when that fails. known_size, when given, is
+  // taken as its size. Only for a name that StampOf or a listing showed as a regular file.
+  std::unique_ptr<InputFile> OpenFile(const std::string& native_name,
+                                      std::optional<uint64_t> known_size) const;
+
+ private:
+  explicit OpenFolder(int fd) : fd_(fd) {}
+  int fd_;
 };
 
 // A source read through blocks of at least block_size bytes: the start of the file, kept once read,

@@ -1,11 +1,12 @@
 #include "platform/program_folder.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string_view>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace plondex {
 namespace {
@@ -28,13 +29,14 @@ bool IsSystemProgramFolder(const std::string& folder) {
   return false;
 }
 
-// Creates the folder and its missing parents, private to the user as configuration folders are.
-void MakeFolders(const std::string& folder) {
-  for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-       slash = folder.find('/', slash + 1)) {
-    ::mkdir(folder.substr(0, slash).c_str(), 0700);
+// The per-user folder named by the environment variable (an absolute path), else the one below
+// the home folder, else one in /tmp.
+std::string UserFolder(const char* variable, const char* below_home) {
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && *home) {
+    return std::string(home) + "/" + below_home;
   }
-  ::mkdir(folder.c_str(), 0700);
+  return "/tmp";
 }
 
 }  // namespace
@@ -44,17 +46,13 @@ std::string ChooseProgramFolder(const std::string& executable_folder) {
       !IsSystemProgramFolder(executable_folder)) {
     return executable_folder;
   }
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = std::string(home) + "/.config";
-  } else {
-    base = "/tmp";
-  }
-  const std::string folder = base + "/plondex";
-  MakeFolders(folder);
+  const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config") + "/plondex";
+  MakePrivateFolders(folder);
   return folder;
+}
+
+std::string DefaultTagCacheFile() {
+  return UserFolder("XDG_CACHE_HOME", ".cache") + "/plondex/tags.sqlite";
 }
 
 std::string ExecutableFolder() {

@@ -46,6 +46,11 @@ struct SongTags {
   bool operator==(const SongTags&) const = default;
 };
 
+// Raise whenever a reader hands over something else for the same file than it did before (another
+// text kind, another decoding): the tag cache then drops what older readers gave instead of
+// passing it off as theirs.
+inline constexpr int kReaderAnswersVersion = 2;
+
 // A song's four texts in the player's 8-bit text, before they are cleaned and cut.
 struct PlayerTexts {
   std::string title;

@@ -24,6 +24,7 @@ TEST_F(SettingsTest, MissingFileGivesDefaults) {
   EXPECT_EQ(s.playlists, "playlists");
   EXPECT_EQ(s.cutat, 32);
   EXPECT_EQ(s.usedrive, 0);
+  EXPECT_TRUE(s.tagcache);
 }
 
 TEST_F(SettingsTest, ValuesAreReadAsTheyStand) {
@@ -75,12 +76,13 @@ TEST_F(SettingsTest, ConfirmedOptionsWriteEveryKeyInOrderAndKeepTheRest) {
   Settings s = LoadSettings(Ini());
   const DriveChoices c = ListDriveChoices(drives, s.driveid);
   char drive = kNoDrive;
-  SaveOptions(Ini(), c, OptionsAnswer{0, true, false, "pl", 40}, drives, s, drive);
+  SaveOptions(Ini(), c, OptionsAnswer{0, true, false, "pl", 40, false}, drives, s, drive);
   EXPECT_EQ(drive, 'e');
   EXPECT_EQ(s.driveid, "1234-ABCD");
   EXPECT_EQ(test::ReadNative(Ini()),
             "[other]\r\nx=1\r\n\r\n[main]\r\ncutat=40\r\nusedrive=3\r\ndriveid=1234-ABCD\r\n"
-            "verbose=1\r\nnowrite=0\r\nplaylists=pl\r\n\r\n");
+            "verbose=1\r\nnowrite=0\r\nplaylists=pl\r\ntagcache=0\r\n\r\n");
+  EXPECT_FALSE(LoadSettings(Ini()).tagcache);
 }
 
 TEST_F(SettingsTest, NewFileHoldsTheKeysInTheirOrder) {
@@ -92,7 +94,7 @@ TEST_F(SettingsTest, NewFileHoldsTheKeysInTheirOrder) {
   EXPECT_EQ(drive, kNoDrive);  // no selection keeps driveid empty
   EXPECT_EQ(test::ReadNative(Ini()),
             "[main]\r\ndriveid=\r\nverbose=0\r\nnowrite=1\r\nplaylists=\r\ncutat=32\r\n"
-            "usedrive=0\r\n\r\n");
+            "usedrive=0\r\ntagcache=1\r\n\r\n");
 }
 
 TEST_F(SettingsTest, FailedWriteKeepsTheNewValuesInMemory) {

@@ -133,8 +133,8 @@ std::string RunOnATerminal(std::vector<std::string> args, const std::string& out
 TEST_F(BuildCli, ProgressOnATerminalOnlyAndEveryByteOfALine) {
   dir_.Write("player/x.mp3", test::MakeMpegAudio(1));
   dir_.Write("player/y.ogg", test::MakeOggVorbisFile({"TITLE=A\0B"s}));
-  const std::vector<std::string> args = {"build",     root_,         "--sort",
-                                         "--verbose", "--lists-dir", lists_};
+  const std::vector<std::string> args = {"build",       root_,  "--sort",  "--verbose",
+                                         "--lists-dir", lists_, "--cache", dir_.Path("tags")};
   const auto piped = RunCli(dir_, args);
   ASSERT_EQ(piped.status, 0) << piped.err;
   EXPECT_EQ(piped.err, "");
@@ -146,6 +146,27 @@ TEST_F(BuildCli, ProgressOnATerminalOnlyAndEveryByteOfALine) {
   // The line is taken away at the end, and standard output is what it is without a terminal.
   EXPECT_TRUE(shown.ends_with("\r\x1b[K")) << shown;
   EXPECT_EQ(test::ReadNative(dir_.Path("terminal.out")), piped.out);
+}
+
+TEST_F(BuildCli, TagCacheInTheUserCacheFolderOrWhereNamedAndReadAllWithNoCache) {
+  dir_.Write("player/a.mp3", test::Id3v2Builder().Text("TIT2", "Old title").Build());
+  test::AgeFiles(root_);
+  const std::vector<std::string> args = {"build", root_, "--verbose", "--lists-dir", lists_};
+  ASSERT_EQ(RunCli(dir_, args).status, 0);
+  EXPECT_TRUE(test::NativeExists(dir_.Path("cache/plondex/tags.sqlite")));
+  // A tagger that keeps the file's size and time.
+  dir_.Write("player/a.mp3", test::Id3v2Builder().Text("TIT2", "New title").Build());
+  test::AgeFiles(root_);
+  EXPECT_NE(RunCli(dir_, args).out.find("Title: Old title\n"), std::string::npos);
+  auto with = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), args.begin(), args.end());
+    return RunCli(dir_, more).out;
+  };
+  EXPECT_NE(with({"--no-cache"}).find("Title: New title\n"), std::string::npos);
+  EXPECT_NE(with({}).find("Title: New title\n"), std::string::npos);
+  EXPECT_NE(with({"--cache", dir_.Path("other.sqlite")}).find("Title: New title\n"),
+            std::string::npos);
+  EXPECT_TRUE(test::NativeExists(dir_.Path("other.sqlite")));
 }
 
 TEST_F(BuildCli, WrongUsage) {

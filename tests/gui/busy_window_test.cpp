@@ -115,6 +115,7 @@ class BusyWindowTest : public ::testing::Test {
     dir_.Write("player/b.mp3", test::MakeMpegAudio(1));
     dir_.Write("player/iRivNavi.iDB", "old");
     form_ = std::make_unique<TForm1>(drives_, program_);
+    form_->tag_cache_file = dir_.Path("tags.sqlite");
     auto prompter = std::make_unique<test::ScriptedPrompter>();
     prompter_ = prompter.get();
     form_->SetPrompter(std::move(prompter));

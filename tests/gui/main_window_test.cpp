@@ -42,6 +42,7 @@ class MainWindowTest : public ::testing::Test {
   // A window whose boxes go to the scripted prompter and whose dialogs answer as told.
   std::unique_ptr<TForm1> MakeWindow(bool accept_warning, bool accept_options) {
     auto form = std::make_unique<TForm1>(drives_, program_);
+    form->tag_cache_file = dir_.Path("cache/tags.sqlite");
     auto prompter = std::make_unique<test::ScriptedPrompter>();
     prompter_ = prompter.get();
     form->SetPrompter(std::move(prompter));
@@ -239,6 +240,46 @@ TEST_F(MainWindowTest, CreateDatabaseWithNowriteAndAfterAnError) {
   EXPECT_EQ(prompter_->shown[1].text.rfind("Cannot create file \"e:\\iRivNavi.iDB\". ", 0), 0u);
   EXPECT_TRUE(writing->Memo1()->toPlainText().endsWith(
       QString::fromStdString("\nFailed: " + prompter_->shown[1].text)));
+}
+
+// A tagger that keeps the file's size and time: Create Database takes the song from the tag cache,
+// "read all tags" reads it again; with the cache switched off in the options nothing is kept.
+TEST_F(MainWindowTest, CreateDatabaseReadingAllTagsAndWithoutTheCache) {
+  WriteIni("1234-ABCD");
+  dir_.Write("player/a.mp3", test::Id3v2Builder().Text("TIT2", "Old title").Build());
+  test::AgeFiles(dir_.Path("player"));
+  auto form = MakeWindow(true, true);
+  form->StartUp();
+  SetSubtreeState(form->song_tree().root(), CheckState::kChecked);
+  auto title = [this] {
+    const DbContents db = ReadDatabase(test::ReadNative(dir_.Path("player/iRivNavi.iDB")));
+    return db.songs.empty() ? std::string() : db.songs[0].Title;
+  };
+  form->Create1Click();
+  EXPECT_EQ(title(), "Old title");
+  dir_.Write("player/a.mp3", test::Id3v2Builder().Text("TIT2", "New title").Build());
+  test::AgeFiles(dir_.Path("player"));
+  form->Create1Click();
+  EXPECT_EQ(title(), "Old title");
+  QAction* read_all = form->FindAction("CreateReadingAll1");
+  ASSERT_NE(read_all, nullptr);
+  EXPECT_EQ(read_all->text(), "Create Database (read all tags)");
+  EXPECT_EQ(read_all->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  EXPECT_EQ(read_all->parent(), form->FindAction("Create1")->parent());  // the Songs menu
+  read_all->trigger();
+  EXPECT_EQ(title(), "New title");
+
+  // Switched off in the options: the build neither asks nor fills the cache.
+  form->run_options = [](TForm2& dialog) {
+    dialog.TagCacheBox()->setChecked(false);
+    return true;
+  };
+  form->Options1Click();
+  EXPECT_FALSE(form->settings().tagcache);
+  form->tag_cache_file = dir_.Path("other.sqlite");
+  form->Create1Click();
+  EXPECT_EQ(title(), "New title");
+  EXPECT_FALSE(test::NativeExists(dir_.Path("other.sqlite")));
 }
 
 // The ways a good database on the player could be replaced by a worse one.
@@ -461,6 +502,11 @@ TEST(OptionsDialog, BoundsAndAnswer) {
   EXPECT_TRUE(a.verbose);
   EXPECT_FALSE(a.nowrite);
   EXPECT_EQ(a.playlists, "lists");
+  EXPECT_EQ(dialog.TagCacheBox()->text(), "Remember tags between builds");
+  EXPECT_TRUE(a.tagcache);  // on by default
+  s.tagcache = false;
+  dialog.Fill(s, c);
+  EXPECT_FALSE(dialog.Answer().tagcache);
   c.selection = -1;
   dialog.Fill(s, c);
   EXPECT_EQ(dialog.Answer().selection, -1);

@@ -372,10 +372,12 @@ TEST_F(HostileBuildTest, CommandLineBuildEndsWithItsLinesInASmallAddressSpace) {
   Song("objects.wma", test::AsfHeaderObject({test::AsfStreamPropertiesObject({})}, 0x7FFFFFFFu));
   Song("comments.ogg", OggWithCommentCount(0x7FFFFFFFu));
   const std::string lists = dir_.MakeFolder("cli-lists");
-  const test::ProgramRun run =
-      test::RunProgram(PLONDEX_CLI, {"build", player_, "--sort", "--lists-dir", lists}, dir_.path(),
-                       // The sanitizers' own reservations would not fit in the cap.
-                       60, test::kAddressSanitizer ? 0 : uint64_t{128} << 20);
+  const test::ProgramRun run = test::RunProgram(
+      PLONDEX_CLI,
+      {"build", player_, "--sort", "--lists-dir", lists, "--cache", dir_.Path("tags.sqlite")},
+      dir_.path(),
+      // The sanitizers' own reservations would not fit in the cap.
+      60, test::kAddressSanitizer ? 0 : uint64_t{128} << 20);
   ASSERT_FALSE(run.timed_out);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +122,30 @@ TEST_F(FilesTest, OpenRefusesWhatIsNotARegularFile) {
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Cannot open file \"e:\\none.mp3\". No such file or directory");
   }
+}
+
+// A folder held open reaches its files by their names; a stamp is that of a regular file only.
+TEST_F(FilesTest, OpenFolderGivesStampsAndFilesByName) {
+  dir_.Write("player/A/song.mp3", "0123456789");
+  const struct timespec times[2] = {{1072915200, 5}, {1072915200, 123456789}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, dir_.Path("player/A/song.mp3").c_str(), times, 0), 0);
+  ASSERT_EQ(::mkfifo(dir_.Path("player/A/pipe.mp3").c_str(), 0644), 0);
+  dir_.MakeFolder("player/A/folder.mp3");
+  const auto folder = OpenFolder::Open(dir_.Path("player/A"));
+  ASSERT_NE(folder, nullptr);
+  const FileStamp expected{10, 1072915200123456789};
+  EXPECT_EQ(folder->StampOf("song.mp3"), expected);
+  for (const char* other : {"pipe.mp3", "folder.mp3", "missing.mp3"}) {
+    EXPECT_EQ(folder->StampOf(other), std::nullopt) << other;
+  }
+  const auto file = folder->OpenFile("song.mp3", std::nullopt);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->Stamp(), expected);
+  char buf[4];
+  EXPECT_EQ(file->ReadAt(8, buf, 4), 2u);
+  EXPECT_EQ(folder->OpenFile("missing.mp3", std::nullopt), nullptr);
+  EXPECT_EQ(folder->OpenFile("folder.mp3", std::nullopt)->Stamp(), std::nullopt);
+  EXPECT_EQ(OpenFolder::Open(dir_.Path("player/none")), nullptr);
 }
 
 TEST_F(FilesTest, PositionedReadsStopAtTheEnd) {

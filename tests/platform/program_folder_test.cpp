@@ -92,5 +92,17 @@ TEST(ChooseProgramFolderTest, RelativeOrEmptyXdgConfigHomeIsIgnored) {
   EXPECT_TRUE(IsFolder(dir.Path(".config/plondex")));
 }
 
+TEST(DefaultTagCacheFileTest, PerUserCacheFolderAndNothingMade) {
+  test::TempDir dir;
+  ScopedEnv home("HOME", dir.path().c_str());
+  {
+    ScopedEnv xdg("XDG_CACHE_HOME", dir.Path("cache").c_str());
+    EXPECT_EQ(DefaultTagCacheFile(), dir.Path("cache/plondex/tags.sqlite"));
+  }
+  ScopedEnv xdg("XDG_CACHE_HOME", "relative");
+  EXPECT_EQ(DefaultTagCacheFile(), dir.Path(".cache/plondex/tags.sqlite"));
+  EXPECT_EQ(test::ListNames(dir.path()), "");
+}
+
 }  // namespace
 }  // namespace plondex

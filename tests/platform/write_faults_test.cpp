@@ -252,7 +252,7 @@ TEST_F(WriteFaultsTest, Settings) {
   CheckEveryFault(
       {{ini, old_ini,
         "[other]\r\nkeep=1\r\n\r\n[main]\r\ndriveid=1234-ABCD\r\ncutat=40\r\n"
-        "verbose=1\r\nnowrite=0\r\nplaylists=lists\r\nusedrive=0\r\n\r\n"}},
+        "verbose=1\r\nnowrite=0\r\nplaylists=lists\r\nusedrive=0\r\ntagcache=1\r\n\r\n"}},
       {program_}, [&] { dir_.Write("program/plondex.ini", old_ini); }, write);
 }
 

@@ -2,12 +2,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "support/asf_builder.h"
 #include "support/id3v1_builder.h"
 #include "support/id3v2_builder.h"
 #include "support/ogg_builder.h"
+#include "support/temp_dir.h"
 
 namespace plondex::test {
 namespace {
@@ -55,9 +57,32 @@ std::string MpegAudio(size_t bytes) {
   return audio;
 }
 
+// A size between 3 and 8 MB that looks random but is the same every time for the same song.
+uint64_t RealSongSize(size_t i) {
+  uint32_t seed = static_cast<uint32_t>(i) * 2654435761u + 12345u;
+  seed ^= seed >> 13;
+  return 3'000'000 + seed % 5'000'001;
+}
+
+// Makes the file size bytes long by a hole before its last tail_bytes, which move to the end.
+void Stretch(const fs::path& path, uint64_t size, size_t tail_bytes) {
+  const std::string whole = [&] {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+  if (size <= whole.size()) return;
+  const std::string tail = whole.substr(whole.size() - tail_bytes);
+  fs::resize_file(path, whole.size() - tail_bytes);
+  fs::resize_file(path, size - tail_bytes);
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
 }  // namespace
 
-BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size_t audio_bytes) {
+BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size_t audio_bytes,
+                                   bool real_sizes) {
   BenchPlayerSummary s;
   const std::string audio = MpegAudio(audio_bytes);
   const std::string cover = "\xFF\xD8\xFF\xE0" + Filler(200 * 1024, 11);
@@ -88,12 +113,14 @@ BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size
           ++s.covers;
         }
         WriteFile(base + ".mp3", tag.Padding(256).Build(), audio);
+        if (real_sizes) Stretch(base + ".mp3", RealSongSize(i), 0);
         ++s.id3v2;
         break;
       }
       case 2:
         WriteFile(base + ".mp3", audio,
                   MakeId3v1Block(title, artist_name, album_name, "2004", "", 17));
+        if (real_sizes) Stretch(base + ".mp3", RealSongSize(i), 128);
         ++s.id3v1;
         break;
       case 3:
@@ -101,6 +128,7 @@ BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size
                   MakeOggVorbisFile({"TITLE=" + title, "ARTIST=" + artist_name,
                                      "ALBUM=" + album_name, "GENRE=Rock"}),
                   audio);
+        if (real_sizes) Stretch(base + ".ogg", RealSongSize(i), 0);
         ++s.ogg;
         break;
       default: {
@@ -112,12 +140,14 @@ BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs, size
                               {StringDescriptor(u"WM/AlbumTitle", wide_album),
                                StringDescriptor(u"WM/Genre", u"Rock")}),
                   audio);
+        if (real_sizes) Stretch(base + ".wma", RealSongSize(i), 0);
         ++s.wma;
         break;
       }
     }
     ++s.songs;
   }
+  AgeFiles(folder);
   for (const auto& e : fs::recursive_directory_iterator(folder)) {
     if (e.is_regular_file()) s.bytes += e.file_size();
   }

@@ -15,9 +15,11 @@ struct BenchPlayerSummary {
 };
 
 // Fills the native folder (made when missing) with `songs` songs, 10 per album and 10 albums per
-// artist; each song carries about audio_bytes of audio (MPEG frames back to back).
+// artist; each song carries about audio_bytes of audio (MPEG frames back to back). With
+// real_sizes each song is as large as a real one, 3 to 8 MB, the rest of it a hole that takes no
+// room on disk (an ID3v1 tag stays at the very end). Every file is dated 2004-01-01.
 BenchPlayerSummary MakeBenchPlayer(const std::string& folder, size_t songs,
-                                   size_t audio_bytes = 64 * 1024);
+                                   size_t audio_bytes = 64 * 1024, bool real_sizes = false);
 
 // A songs.dat text naming every other song of such a player (as drive e:).
 std::string BenchCheckList(const std::string& folder);

@@ -18,9 +18,10 @@ struct CliRun {
   std::string out, err;
 };
 
-// The arguments are each quoted for the shell; output goes through files in dir.
+// The arguments are each quoted for the shell; output goes through files in dir, and so does the
+// tag cache of a build that names none.
 inline CliRun RunCli(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = "'" PLONDEX_CLI "'";
+  std::string command = "XDG_CACHE_HOME='" + dir.Path("cache") + "' '" PLONDEX_CLI "'";
   for (const std::string& a : args) command += " '" + a + "'";
   const std::string out = dir.Path("cli.out"), err = dir.Path("cli.err");
   command += " >'" + out + "' 2>'" + err + "' </dev/null";

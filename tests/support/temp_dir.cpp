@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -70,6 +71,18 @@ std::string ListNames(const std::string& folder) {
   std::string out;
   for (const auto& n : names) out += (out.empty() ? "" : " ") + n;
   return out;
+}
+
+void AgeFiles(const std::string& folder) {
+  // 2004-01-01 00:00:00 UTC
+  const struct timespec times[2] = {{1072915200, 0}, {1072915200, 0}};
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_regular_file(ec) && !it->is_symlink(ec)) {
+      ::utimensat(AT_FDCWD, it->path().c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+  }
 }
 
 }  // namespace plondex::test

@@ -31,5 +31,8 @@ std::string ReadNative(const std::string& path);
 bool NativeExists(const std::string& path);
 // The names in a native folder, sorted.
 std::string ListNames(const std::string& folder);
+// Dates every file below the folder (links not followed) to one moment long past, as songs
+// copied with their times keep them: the tag cache remembers only songs that settled.
+void AgeFiles(const std::string& folder);
 
 }  // namespace plondex::test

@@ -26,6 +26,7 @@ Settings LoadSettings(const std::string& ini_path) {
   s.playlists = ini.ReadString(kSection, "playlists", "playlists");
   s.cutat = ini.ReadInteger(kSection, "cutat", 32);
   s.usedrive = ini.ReadInteger(kSection, "usedrive", 0);
+  s.tagcache = ini.ReadBool(kSection, "tagcache", true);
   return s;
 }
 
@@ -69,6 +70,8 @@ void SaveOptions(const std::string& ini_path, const DriveChoices& choices,
   settings.cutat = answer.cutat;
   ini.Write(kSection, "cutat", std::to_string(settings.cutat));
   ini.Write(kSection, "usedrive", std::to_string(settings.usedrive));
+  settings.tagcache = answer.tagcache;
+  ini.Write(kSection, "tagcache", settings.tagcache ? "1" : "0");
   player_drive = FindPlayerDrive(drives, settings.driveid);
   WriteWholeFile(FileLocation(ini_path), ini.Serialize());
 }

@@ -19,7 +19,8 @@ struct Settings {
   bool nowrite = false;
   std::string playlists = "playlists";
   int cutat = 32;
-  int usedrive = 0;  // carried through unchanged
+  int usedrive = 0;      // carried through unchanged
+  bool tagcache = true;  // builds remember each song's tags between them
 };
 
 // Reads the settings file; a missing file gives the defaults. A file that exists but cannot be
@@ -48,6 +49,7 @@ struct OptionsAnswer {
   bool nowrite = false;
   std::string playlists;
   int cutat = 32;
+  bool tagcache = true;
 };
 
 // A confirmed options dialog: reads the settings file (to keep what else it holds), stores the

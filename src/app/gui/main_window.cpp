@@ -33,8 +33,10 @@
 #include "library/treeops.h"
 #include "navdb/database_build.h"
 #include "navdb/database_checks.h"
+#include "navdb/sqlite_tag_cache.h"
 #include "platform/error.h"
 #include "send/send.h"
+#include "platform/program_folder.h"
 
 namespace plondex {
 namespace {
@@ -77,6 +79,7 @@ TForm1::TForm1(std::shared_ptr<const DriveTable> drives, std::string program_fol
       files_(*drives_),
       program_folder_(std::move(program_folder)),
       prompter_(std::make_unique<QtPrompter>(this)) {
+  tag_cache_file = DefaultTagCacheFile();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Plondex"));
   resize(832, 550);
@@ -190,6 +193,8 @@ void TForm1::BuildMenus() {
   songs->addSeparator();
   add(songs, "Create1", "Create &Database", QKeySequence(Qt::CTRL | Qt::Key_D),
       &TForm1::Create1Click);
+  add(songs, "CreateReadingAll1", "Create Database (read all tags)",
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D), &TForm1::CreateReadingAll1Click);
 
   // Ctrl+D belongs to Create Database, which comes first in the menus; Delete only shows it.
   QMenu* lists = menuBar()->addMenu(QStringLiteral("&Playlists"));
@@ -419,7 +424,11 @@ void TForm1::CollpaseAll1Click() { tree_view_->CollapseAllNodes(); }
 
 void TForm1::SortTree1Click() { tree_view_->SortNodes(); }
 
-void TForm1::Create1Click() {
+void TForm1::Create1Click() { CreateDatabase(false); }
+
+void TForm1::CreateReadingAll1Click() { CreateDatabase(true); }
+
+void TForm1::CreateDatabase(bool read_all_tags) {
   if (!PlayerConnected()) return;
   if (!Run([this] { RequireSongListOfPlayer(tree_, files_, player_drive_); })) return;
   const int songs = CountCheckedSongs(tree_);
@@ -428,7 +437,8 @@ void TForm1::Create1Click() {
     return;
   }
   const BuildSettings build{player_drive_,   settings_.verbose, settings_.nowrite,
-                            settings_.cutat, program_folder_,   {}};
+                            settings_.cutat, program_folder_,   read_all_tags, {}};
+  const std::string cache_file = settings_.tagcache ? tag_cache_file : std::string();
   // The counters show this build alone.
   for (QLabel* label : counter_labels_) label->clear();
   building_->SetProgress(0, songs);
@@ -437,7 +447,10 @@ void TForm1::Create1Click() {
   if (!Run([&] {
         go_on = RunInBackground(building_, [&](BackgroundJob& job) {
           QueuedReporter reporter(job, *this);
-          outcome = BuildDatabase(tree_, files_, build, idv1_, idv2_, reporter);
+          // Opened, used and closed on the worker's thread.
+          std::unique_ptr<SqliteTagCache> cache;
+          if (!cache_file.empty()) cache = std::make_unique<SqliteTagCache>(cache_file);
+          outcome = BuildDatabase(tree_, files_, build, idv1_, idv2_, reporter, cache.get());
         });
       })) {
     return;

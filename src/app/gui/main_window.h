@@ -53,6 +53,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // How Send Songs to iHP asks for the files and folders to send; nullopt when cancelled.
   std::function<std::optional<SendChoice>(SendFormat current)> pick_songs;
   void SetPrompter(std::unique_ptr<Prompter> prompter);
+  // The tag cache's file: DefaultTagCacheFile unless a test or the demo names another.
+  std::string tag_cache_file;
 
   // The start-up sequence; runs on the window's first showing.
   void StartUp();
@@ -97,6 +99,7 @@ class TForm1 : public QMainWindow, public BuildReporter {
   void CheckDatabase1Click();
   void SendSongs1Click();
   void Create1Click();
+  void CreateReadingAll1Click();
   void About1Click();
 
  protected:
@@ -117,6 +120,8 @@ class TForm1 : public QMainWindow, public BuildReporter {
   // nothing more.
   bool RunInBackground(BusyDialog* dialog, const std::function<void(BackgroundJob&)>& work);
   std::string IniPath() const;
+  // Create Database; read_all_tags takes no song from the tag cache.
+  void CreateDatabase(bool read_all_tags);
 
   std::shared_ptr<const DriveTable> drives_;
   PlayerFiles files_;

@@ -14,7 +14,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Options"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(327, 223);
+  setFixedSize(327, 247);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Select the iHP:"), this));
   disknames_ = new QComboBox(this);
@@ -33,8 +33,11 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   layout->addLayout(cut_row);
   verbose_ = new QCheckBox(QStringLiteral("Verbose (show additional info)"), this);
   nowrite_ = new QCheckBox(QStringLiteral("Do NOT write to the iHP (for testing)"), this);
+  tagcache_ = new QCheckBox(QStringLiteral("Remember tags between builds"), this);
+  tagcache_->setObjectName(QStringLiteral("TagCacheBox"));
   layout->addWidget(verbose_);
   layout->addWidget(nowrite_);
+  layout->addWidget(tagcache_);
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -50,6 +53,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 void TForm2::Fill(const Settings& settings, const DriveChoices& choices) {
   verbose_->setChecked(settings.verbose);
   nowrite_->setChecked(settings.nowrite);
+  tagcache_->setChecked(settings.tagcache);
   disknames_->clear();
   for (const std::string& entry : choices.entries) disknames_->addItem(ToQt(entry));
   disknames_->setCurrentIndex(choices.selection);
@@ -64,6 +68,7 @@ OptionsAnswer TForm2::Answer() const {
   answer.nowrite = nowrite_->isChecked();
   answer.playlists = FromQt(playlists_->text());
   answer.cutat = cutat_->value();
+  answer.tagcache = tagcache_->isChecked();
   return answer;
 }
 

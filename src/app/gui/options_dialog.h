@@ -26,6 +26,7 @@ class TForm2 : public QDialog {
   QSpinBox* SpinEdit1() const { return cutat_; }
   QCheckBox* VerboseBox() const { return verbose_; }
   QCheckBox* NoWriteBox() const { return nowrite_; }
+  QCheckBox* TagCacheBox() const { return tagcache_; }
 
  private:
   QComboBox* disknames_;
@@ -33,6 +34,7 @@ class TForm2 : public QDialog {
   QSpinBox* cutat_;
   QCheckBox* verbose_;
   QCheckBox* nowrite_;
+  QCheckBox* tagcache_;
 };
 
 }  // namespace plondex

@@ -46,11 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(joined == Normalized(text));
   FUZZ_CHECK(plondex::SplitTextLines(joined) == lines);
 
-  // Every line of a songs.dat finds itself, in any letter case the locale maps it to.
+  // Every line of a songs.dat finds itself, in any letter case the locale maps it to; a line
+  // that is a drive letter and a colon alone names nothing.
   if (lines.size() <= 64) {
     const plondex::SavedCheckList saved(lines);
     for (const std::string& line : lines) {
-      FUZZ_CHECK(saved.Contains(line) == !line.empty());
+      const bool drive_alone = line.size() == 2 && line[1] == ':';
+      FUZZ_CHECK(saved.Contains(line) == !(line.empty() || drive_alone));
     }
     FUZZ_CHECK(saved.size() <= lines.size());
   }

@@ -190,7 +190,10 @@ AudioContent SniffContent(const ByteSource& source) {
   for (const size_t window : {kFirstWindow, kSyncWindow}) {
     const std::string head = ReadSome(source, start, window + kFrameTail);
     if (searched == 0) {
-      if (const AudioContent magic = SniffMagic(head); magic != AudioContent::kNone) return magic;
+      if (const AudioContent magic = SniffMagic(head); magic != AudioContent::kNone) {
+        const bool at_start_only = magic == AudioContent::kOggVorbis || magic == AudioContent::kAsf;
+        return start > 0 && at_start_only ? AudioContent::kTaggedStream : magic;
+      }
       if (StartsWith(head, 0, "OggS")) return AudioContent::kNone;
     }
     // Frames right after a tag are trusted sooner than frames found by searching.
@@ -236,6 +239,8 @@ std::string_view ContentName(AudioContent content) {
       return "Ogg FLAC";
     case AudioContent::kOggSpeex:
       return "Ogg Speex";
+    case AudioContent::kTaggedStream:
+      return "Ogg or ASF behind an ID3v2 tag";
     case AudioContent::kAsf:
       return "WMA";
     case AudioContent::kFlac:

@@ -31,6 +31,9 @@ enum class AudioContent {
   kMusepack,
   kDsf,
   kAu,
+  // Ogg or ASF behind an ID3v2 tag: no player nor reader looks for them there, so such a file
+  // is converted, never copied.
+  kTaggedStream,
 };
 
 // Looks at the start of the source (after any ID3v2 tags) and reads at most a few hundred KB.

@@ -71,6 +71,10 @@ TEST(SniffContent, TellsSongsByTheirFirstBytes) {
                       "FLAC\x01\0\0\x01"s),
        AudioContent::kOggFlac},
       {"WMA", test::MakeWmaFile(u"t", u"a", {}), AudioContent::kAsf},
+      // The player looks for Ogg and WMA at the start of the file only: such a file is converted.
+      {"WMA after ID3v2", id3 + test::MakeWmaFile(u"t", u"a", {}), AudioContent::kTaggedStream},
+      {"Ogg Vorbis after ID3v2", id3 + test::MakeOggVorbisFile({"TITLE=x"}),
+       AudioContent::kTaggedStream},
       {"FLAC", "fLaC\0\0\0\x22"s + std::string(60, '\0'), AudioContent::kFlac},
       {"FLAC after ID3v2", id3 + "fLaC\0\0\0\x22"s + std::string(60, '\0'), AudioContent::kFlac},
       {"M4A", Mp4("M4A "), AudioContent::kMp4},

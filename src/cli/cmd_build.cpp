@@ -86,10 +86,8 @@ int RunBuild(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
     if (a == "--letter" && has_value) {
-      const std::string& l = args[++i];
-      if (l.size() != 1 || !NormalizeDriveLetter(l[0]))
-        return UsageError("--letter needs a letter");
-      settings.drive_letter = NormalizeDriveLetter(l[0]);
+      settings.drive_letter = LetterArgument(args[++i]);
+      if (!settings.drive_letter) return UsageError("--letter needs a letter");
     } else if (a == "--checked" && has_value) {
       checked_file = args[++i];
     } else if (a == "--lists-dir" && has_value) {

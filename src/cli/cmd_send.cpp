@@ -124,10 +124,8 @@ int RunSendCommand(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
     if (a == "--letter" && has_value) {
-      const std::string& l = args[++i];
-      if (l.size() != 1 || !NormalizeDriveLetter(l[0]))
-        return UsageError("--letter needs a letter");
-      options.drive_letter = NormalizeDriveLetter(l[0]);
+      options.drive_letter = LetterArgument(args[++i]);
+      if (!options.drive_letter) return UsageError("--letter needs a letter");
     } else if (a == "--to" && has_value) {
       const auto folder = PlayerFolder(args[++i]);
       if (!folder) return UsageError("--to needs folder names the player can hold");

@@ -20,6 +20,9 @@ struct Command {
 
 std::vector<Command>& Commands();
 
+// The drive letter an argument names ("e" or "E"), in lower case; 0 when it names none.
+char LetterArgument(const std::string& argument);
+
 struct Registration {
   Registration(std::string name, std::string usage, CommandFn run) {
     Commands().push_back(Command{std::move(name), std::move(usage), std::move(run)});

@@ -6,12 +6,17 @@
 
 #include "cli/command.h"
 #include "platform/codepage.h"
+#include "platform/drives.h"
 
 namespace plondex::cli {
 
 std::vector<Command>& Commands() {
   static std::vector<Command> commands;
   return commands;
+}
+
+char LetterArgument(const std::string& argument) {
+  return argument.size() == 1 ? NormalizeDriveLetter(argument[0]) : 0;
 }
 
 }  // namespace plondex::cli

@@ -35,8 +35,8 @@
 #include "navdb/database_checks.h"
 #include "navdb/sqlite_tag_cache.h"
 #include "platform/error.h"
-#include "send/send.h"
 #include "platform/program_folder.h"
+#include "send/send.h"
 
 namespace plondex {
 namespace {
@@ -436,8 +436,13 @@ void TForm1::CreateDatabase(bool read_all_tags) {
   if (songs == 0 && !settings_.nowrite && !prompter_->ConfirmDefaultNo(kEmptyDatabaseQuestion)) {
     return;
   }
-  const BuildSettings build{player_drive_,   settings_.verbose, settings_.nowrite,
-                            settings_.cutat, program_folder_,   read_all_tags, {}};
+  const BuildSettings build{player_drive_,
+                            settings_.verbose,
+                            settings_.nowrite,
+                            settings_.cutat,
+                            program_folder_,
+                            read_all_tags,
+                            {}};
   const std::string cache_file = settings_.tagcache ? tag_cache_file : std::string();
   // The counters show this build alone.
   for (QLabel* label : counter_labels_) label->clear();

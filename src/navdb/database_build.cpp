@@ -42,6 +42,23 @@ int64_t NowNs() {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+// The counter of the songs a reader answered for (never kNone: such a song has no record).
+BuildCounter CounterOf(TagSource source) {
+  switch (source) {
+    case TagSource::kId3v2:
+      return BuildCounter::kId3v2;
+    case TagSource::kId3v1:
+      return BuildCounter::kId3v1;
+    case TagSource::kOgg:
+      return BuildCounter::kOgg;
+    case TagSource::kWma:
+      return BuildCounter::kWma;
+    case TagSource::kNone:
+      break;
+  }
+  return BuildCounter::kNoTags;
+}
+
 int CountSongs(const std::vector<const SongNode*>& leaves) {
   int songs = 0;
   for (const SongNode* leaf : leaves) songs += IsSongFileName(leaf->text);
@@ -73,8 +90,7 @@ class Build {
         reporter_(reporter),
         counters_(reporter),
         drive_root_(files.DriveRoot(settings.drive_letter)),
-        scanned_(drive_root_ && !tree.scan_root().empty() && tree.scan_root() == *drive_root_),
-        cache_(scanned_ ? cache : nullptr) {}
+        cache_(cache) {}
 
   BuildOutcome Run() {
     // Refused before anything is logged or written.
@@ -289,7 +305,6 @@ class Build {
   // Holds the folder open while the build reads the songs in it; false when the songs of this
   // folder are to be reached by their paths.
   bool EnterFolder(const SongNode& folder) {
-    if (!scanned_) return false;
     if (&folder == folder_node_) return folder_ != nullptr;
     folder_node_ = &folder;
     folder_.reset();
@@ -305,10 +320,8 @@ class Build {
   // A song of this scan is reached through the names the scan listed; any other by looking its
   // names up.
   SongFile Where(const SongNode& node, const PlayerPath& path) const {
-    if (drive_root_) {
-      if (std::optional<std::string> native = ScannedNativePath(tree_, node, *drive_root_)) {
-        return {FileLocation(std::move(*native), path.text()), node.regular_file};
-      }
+    if (std::optional<std::string> native = ScannedNativePath(tree_, node, *drive_root_)) {
+      return {FileLocation(std::move(*native), path.text()), node.regular_file};
     }
     return {files_.Locate(path)};
   }
@@ -372,31 +385,17 @@ class Build {
     record.Artist = std::move(texts.artist);
     record.Album = std::move(texts.album);
     record.Genre = std::move(texts.genre);
-    switch (tags.source) {
-      case TagSource::kId3v2: {
-        const std::string mapped = MapId3v2Genre(record.Genre);
-        if (mapped != record.Genre) {
-          if (settings_.verbose) {
-            reporter_.LogLine("Mapping id3v2 genre " + Quoted(record.Genre) + " to " +
-                              Quoted(mapped));
-          }
-          record.Genre = mapped;
+    if (tags.source == TagSource::kId3v2) {
+      const std::string mapped = MapId3v2Genre(record.Genre);
+      if (mapped != record.Genre) {
+        if (settings_.verbose) {
+          reporter_.LogLine("Mapping id3v2 genre " + Quoted(record.Genre) + " to " +
+                            Quoted(mapped));
         }
-        counters_.Raise(BuildCounter::kId3v2);
-        break;
+        record.Genre = mapped;
       }
-      case TagSource::kId3v1:
-        counters_.Raise(BuildCounter::kId3v1);
-        break;
-      case TagSource::kOgg:
-        counters_.Raise(BuildCounter::kOgg);
-        break;
-      case TagSource::kWma:
-        counters_.Raise(BuildCounter::kWma);
-        break;
-      case TagSource::kNone:
-        break;
     }
+    counters_.Raise(CounterOf(tags.source));
     return record;
   }
 
@@ -412,9 +411,9 @@ class Build {
   TId3v2& idv2_;
   BuildReporter& reporter_;
   Counters counters_;
-  // The drive's root as it is now; a tree scanned from it reaches its songs by their native names.
+  // The drive's root as it is now, from which Run makes sure the tree was scanned: the songs are
+  // reached by the native names the scan listed.
   const std::optional<std::string> drive_root_;
-  const bool scanned_;  // the tree was scanned from drive_root_
   // The tag cache while it serves this build; nullptr without one, or once it failed.
   TagCache* cache_;
   std::string player_;  // the player's name in the cache

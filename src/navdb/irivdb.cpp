@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/byteorder.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
@@ -69,15 +70,6 @@ size_t RecordSize(const tsong& song) {
   return size;
 }
 
-void PutU16(std::string& buffer, uint16_t value) {
-  buffer.push_back(static_cast<char>(value & 0xFF));
-  buffer.push_back(static_cast<char>(value >> 8));
-}
-
-void PatchU32(std::string& buffer, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) buffer[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // Appends a text padded with zeros to the end of its 32-byte block.
 void PutBlockText(std::string& buffer, std::string_view text) {
   buffer.append(text);
@@ -109,7 +101,7 @@ std::string tirivdb::Assemble() const {
   PutBlockText(buffer, kVersionText);
   PutBlockText(buffer, kFileText);
   buffer.append(4, '\0');
-  PatchU32(buffer, kCountAt, static_cast<uint32_t>(count));
+  PatchLittleEndian(buffer, kCountAt, count, 4);
   buffer.append(28 + 32, '\0');
   buffer.append(4 * kTableSlots, '\0');
   PutBlockText(buffer, kDesignText);
@@ -118,9 +110,9 @@ std::string tirivdb::Assemble() const {
   for (size_t i = 0; i < count; ++i) {
     const tsong& song = *songs_[i];
     // The slot is filled as the record goes in, so the records are walked once.
-    PatchU32(buffer, kTableAt + 4 * i, static_cast<uint32_t>(buffer.size() - kHeaderSize));
+    PatchLittleEndian(buffer, kTableAt + 4 * i, buffer.size() - kHeaderSize, 4);
     const auto texts = Texts(song);
-    for (const std::string* text : texts) PutU16(buffer, static_cast<uint16_t>(text->size() + 1));
+    for (const std::string* text : texts) AppendLittleEndian(buffer, text->size() + 1, 2);
     for (const std::string* text : texts) {
       buffer.append(*text);
       buffer.push_back('\0');

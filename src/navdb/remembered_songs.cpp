@@ -23,21 +23,6 @@ constexpr char kDamaged[] = "the songs remembered are damaged";
 // A song whose tags take more than this is not remembered: it is read at every build instead.
 constexpr size_t kLargestSong = 1 << 20;
 
-void PutUint32(std::string& out, uint32_t value) {
-  const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
-                         static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-  out.append(bytes, 4);
-}
-
-void PutUint64(std::string& out, uint64_t value) {
-  PutUint32(out, static_cast<uint32_t>(value));
-  PutUint32(out, static_cast<uint32_t>(value >> 32));
-}
-
-uint64_t LittleEndian64(const char* b) {
-  return LittleEndian32(b) | static_cast<uint64_t>(LittleEndian32(b + 4)) << 32;
-}
-
 // A quick hash of eight bytes at a time: it tells damaged bytes from written ones; it guards
 // against no one.
 uint64_t Checksum(std::string_view bytes) {
@@ -57,17 +42,12 @@ uint64_t Checksum(std::string_view bytes) {
 void PutText(std::string& out, const TagText& text) {
   out.push_back(static_cast<char>(text.kind));
   if (text.kind == TagText::Kind::kAnsi) {
-    PutUint32(out, static_cast<uint32_t>(text.ansi.size()));
+    AppendLittleEndian(out, static_cast<uint32_t>(text.ansi.size()), 4);
     out += text.ansi;
     return;
   }
-  PutUint32(out, static_cast<uint32_t>(text.wide.size() * 2));
-  size_t at = out.size();
-  out.resize(at + text.wide.size() * 2);
-  for (char16_t c : text.wide) {
-    out[at++] = static_cast<char>(c & 0xFF);
-    out[at++] = static_cast<char>(c >> 8);
-  }
+  AppendLittleEndian(out, static_cast<uint32_t>(text.wide.size() * 2), 4);
+  for (char16_t c : text.wide) AppendLittleEndian(out, c, 2);
 }
 
 // Reads bytes front to back, trusting no length in them.
@@ -216,19 +196,19 @@ std::vector<size_t> RememberedSongs::NotTaken() const {
 }
 
 RememberedSongsWriter::RememberedSongsWriter() : bytes_(kMagic, 8) {
-  PutUint32(bytes_, static_cast<uint32_t>(kReaderAnswersVersion));
-  PutUint32(bytes_, 0);
+  AppendLittleEndian(bytes_, static_cast<uint32_t>(kReaderAnswersVersion), 4);
+  AppendLittleEndian(bytes_, 0, 4);
 }
 
 std::string_view RememberedSongsWriter::Add(std::string_view path, const FileStamp& stamp,
                                             const SongTags& tags) {
   const size_t begin = bytes_.size();
-  PutUint32(bytes_, static_cast<uint32_t>(path.size()));
+  AppendLittleEndian(bytes_, static_cast<uint32_t>(path.size()), 4);
   bytes_ += path;
-  PutUint64(bytes_, stamp.size);
-  PutUint64(bytes_, static_cast<uint64_t>(stamp.mtime_ns));
+  AppendLittleEndian(bytes_, stamp.size, 8);
+  AppendLittleEndian(bytes_, static_cast<uint64_t>(stamp.mtime_ns), 8);
   bytes_.push_back(static_cast<char>(tags.source));
-  PutUint32(bytes_, static_cast<uint32_t>(tags.artists.size()));
+  AppendLittleEndian(bytes_, static_cast<uint32_t>(tags.artists.size()), 4);
   PutText(bytes_, tags.title);
   for (const TagText& artist : tags.artists) PutText(bytes_, artist);
   PutText(bytes_, tags.album);
@@ -247,8 +227,8 @@ void RememberedSongsWriter::AddStored(std::string_view stored) {
 }
 
 std::string RememberedSongsWriter::Finish() {
-  for (int i = 0; i < 4; ++i) bytes_[12 + i] = static_cast<char>(count_ >> 8 * i);
-  PutUint64(bytes_, Checksum(bytes_));
+  PatchLittleEndian(bytes_, 12, count_, 4);
+  AppendLittleEndian(bytes_, Checksum(bytes_), 8);
   return std::move(bytes_);
 }
 

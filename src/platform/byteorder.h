@@ -1,10 +1,13 @@
 #pragma once
 
-// Whole numbers stored as bytes: little-endian (the database, Ogg, WMA), big-endian (ID3v2) and
-// the ID3v2 header's size of four 7-bit bytes. Each function reads the bytes from b on, which
-// may be char, signed char or unsigned char; the caller makes sure they are there.
+// Whole numbers stored as bytes: little-endian (the database, Ogg, WMA, the tag cache),
+// big-endian (ID3v2) and the ID3v2 header's size of four 7-bit bytes. Each reading function reads
+// the bytes from b on, which may be char, signed char or unsigned char; the caller makes sure they
+// are there. The writing ones append to or patch a byte string.
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace plondex {
 
@@ -28,6 +31,21 @@ template <typename Byte>
 constexpr uint32_t LittleEndian32(const Byte* b) {
   using byteorder_detail::At;
   return At(b, 0) | At(b, 1) << 8 | At(b, 2) << 16 | At(b, 3) << 24;
+}
+
+template <typename Byte>
+constexpr uint64_t LittleEndian64(const Byte* b) {
+  return LittleEndian32(b) | static_cast<uint64_t>(LittleEndian32(b + 4)) << 32;
+}
+
+// Appends the low `bytes` bytes of value, least significant first.
+inline void AppendLittleEndian(std::string& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// Overwrites the `bytes` bytes at `at` with value, least significant first.
+inline void PatchLittleEndian(std::string& out, size_t at, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 template <typename Byte>

@@ -68,6 +68,9 @@ struct SpellingBudget {
   size_t characters = 0;
 };
 
+// The budget of one song's texts (or one tag's): far more than any song's titles and names hold.
+inline constexpr size_t kSongSpellingBudget = 16384;
+
 // UTF-16 tag text to 8-bit, for ID3v2 UTF-16 and WMA texts. The text is composed first (NFC), so
 // a letter written as base letter and accent counts as the one letter. Then a character that
 // Windows-1252 holds becomes its byte as in WideToAnsi (even one the player does not show); any

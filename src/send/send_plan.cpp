@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "library/scan.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "send/flacfacts.h"
@@ -238,7 +239,7 @@ int SendPlan::ToWrite() const {
 
 SendPlan PlanSend(const std::vector<std::string>& sources, const PlayerFiles& files,
                   const SendOptions& options, SendReporter& reporter) {
-  if (!files.drives().DrivePresent(options.drive_letter)) throw Error("IHP not connected!");
+  if (!files.drives().DrivePresent(options.drive_letter)) throw Error(kNotConnectedMessage);
   SendPlan plan;
   plan.options = options;
   std::vector<Candidate> candidates;

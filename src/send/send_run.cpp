@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "library/scan.h"
 #include "platform/error.h"
 #include "send/probe.h"
 #include "send/send.h"
@@ -368,7 +369,7 @@ SendSummary RunSend(const SendPlan& plan, const PlayerFiles& files, SendReporter
     return summary;
   }
   const char letter = plan.options.drive_letter;
-  if (!files.drives().DrivePresent(letter)) throw Error("IHP not connected!");
+  if (!files.drives().DrivePresent(letter)) throw Error(kNotConnectedMessage);
   if (summary.to_write == 0) return summary;
   const std::optional<uint64_t> free =
       plan.options.free_space ? plan.options.free_space()

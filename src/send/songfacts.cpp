@@ -4,6 +4,7 @@
 
 #include "platform/ascii.h"
 #include "platform/codepage.h"
+#include "platform/numbers.h"
 
 namespace plondex {
 namespace {
@@ -105,8 +106,8 @@ int YearOf(std::string_view text) {
     const size_t start = i;
     while (i < text.size() && IsDigit(text[i])) ++i;
     if (i - start == 4) {
-      const int year = std::stoi(std::string(text.substr(start, 4)));
-      if (year > 0) return year;
+      const int64_t year = ParseWholeNumber(text.substr(start, 4)).value_or(0);
+      if (year > 0) return static_cast<int>(year);
     }
   }
   return 0;

@@ -164,8 +164,7 @@ TagText TId3Stream::ReadTagText(uint8_t encoding) {
 }
 
 std::string TId3Stream::Spelled(const TagText& text) {
-  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
-  return WideToTagAnsi(text.wide, spelling_budget_);
+  return SpellTagText(text, spelling_budget_);
 }
 
 void TId3Stream::SkipText(uint8_t encoding) {

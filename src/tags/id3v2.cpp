@@ -27,9 +27,6 @@ constexpr size_t kUnsyncPiece = 500;
 // What the compressed frames of one tag may inflate to, together: each frame at most its data
 // length indicator, and all of them at most this.
 constexpr size_t kMaxInflated = 16 << 20;
-// Characters of one tag's texts that may go through the transliteration of other scripts: far
-// more than any tag's titles and names hold.
-constexpr size_t kTagSpellingBudget = 16384;
 
 // ID3v2.4 frame format flags.
 constexpr uint8_t kGroupingFlag = 0x40;
@@ -284,8 +281,12 @@ class Id3TextFields {
                                              K::kTLAN, K::kTMED, K::kTSIZ};
 };
 
+bool IsSongTextFrame(Id3FrameKind kind) {
+  return kind == K::kTALB || kind == K::kTIT2 || kind == K::kTCON || kind == K::kTPE1;
+}
+
 bool IsId3TextFrame(Id3FrameKind kind) {
-  if (kind == K::kTALB || kind == K::kTIT2 || kind == K::kTCON || kind == K::kTPE1) return true;
+  if (IsSongTextFrame(kind)) return true;
   for (const TextField& f : Id3TextFields::kTexts) {
     if (f.kind == kind) return true;
   }
@@ -296,36 +297,27 @@ bool IsId3TextFrame(Id3FrameKind kind) {
          std::end(Id3TextFields::kOthers);
 }
 
-bool Id3KeepBudget::Take(std::string& value) {
+template <typename Text>
+bool Id3KeepBudget::TakeText(Text& value) {
   if (Spent()) return false;
   --values_;
-  if (value.size() > bytes_) {
-    value.resize(bytes_);
+  constexpr size_t kUnit = sizeof(typename Text::value_type);
+  if (value.size() > bytes_ / kUnit) {
+    value.resize(bytes_ / kUnit);
     value.shrink_to_fit();
   }
-  bytes_ -= value.size();
+  bytes_ -= kUnit * value.size();
   return true;
 }
+
+bool Id3KeepBudget::Take(std::string& value) { return TakeText(value); }
 
 bool Id3KeepBudget::Take(TagText& value) {
-  if (value.kind == TagText::Kind::kAnsi) return Take(value.ansi);
-  if (Spent()) return false;
-  --values_;
-  if (value.wide.size() > bytes_ / 2) {
-    value.wide.resize(bytes_ / 2);
-    value.wide.shrink_to_fit();
-  }
-  bytes_ -= 2 * value.wide.size();
-  return true;
-}
-
-std::string TId3Text::Spell(const TagText& text) const {
-  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
-  return WideToTagAnsi(text.wide, &spelling_);
+  return value.kind == TagText::Kind::kAnsi ? TakeText(value.ansi) : TakeText(value.wide);
 }
 
 const std::string& TId3Text::Spelled(const SongText& text) const {
-  if (!text.spelled) text.spelled = Spell(text.text);
+  if (!text.spelled) text.spelled = SpellTagText(text.text, &spelling_);
   return *text.spelled;
 }
 
@@ -333,22 +325,21 @@ const std::vector<std::string>& TId3Text::Performers() const {
   if (!performers_.spelled) {
     std::vector<std::string> names;
     names.reserve(performers_.texts.size());
-    for (const TagText& name : performers_.texts) names.push_back(Spell(name));
+    for (const TagText& name : performers_.texts) names.push_back(SpellTagText(name, &spelling_));
     performers_.spelled = std::move(names);
   }
   return *performers_.spelled;
 }
 
-bool TId3Text::StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget) {
+void TId3Text::StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget) {
   SongText* field = kind == K::kTIT2   ? &content_description_
                     : kind == K::kTALB ? &album_
                     : kind == K::kTCON ? &content_
                                        : nullptr;
   if (field) {
     if (budget.Take(text)) *field = SongText{std::move(text), std::nullopt};
-    return true;
+    return;
   }
-  if (kind != K::kTPE1) return false;
   performers_.spelled.reset();
   // Cut at every "/"; nothing follows a final "/" and an empty text gives nothing.
   auto append = [&](auto& whole, auto make) {
@@ -367,7 +358,6 @@ bool TId3Text::StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& bud
   } else {
     append(text.wide, [](std::u16string p) { return TagText::Unicode(std::move(p)); });
   }
-  return true;
 }
 
 void TId3Text::Store(Id3FrameKind kind, const std::string& text, Id3KeepBudget& budget) {
@@ -512,7 +502,7 @@ void TId3v2::ReadFromSource(const ByteSource& source) {
 
 void TId3v2::ReadTag(const ByteSource& source) {
   Clear();
-  spelling_budget_ = SpellingBudget{kTagSpellingBudget};
+  spelling_budget_ = SpellingBudget{kSongSpellingBudget};
   inflate_budget_ = kMaxInflated;
   keep_budget_ = Id3KeepBudget();
   unsigned char header[kHeaderSize];
@@ -695,11 +685,10 @@ void TId3v2::ReadFrame(Id3FrameKind kind, TId3Stream& stream) {
 void TId3v2::ReadTextFrame(Id3FrameKind kind, TId3Stream& stream) {
   const uint8_t encoding = stream.ReadEncoding();
   // The song's texts are kept as decoded; the build spells them, a song at a time.
+  const bool song_text = IsSongTextFrame(kind);
   auto store = [&] {
-    TagText text = stream.ReadTagText(encoding);
-    if (!texts_.StoreSongText(kind, text, keep_budget_)) {
-      texts_.Store(kind, stream.Spelled(text), keep_budget_);
-    }
+    if (song_text) return texts_.StoreSongText(kind, stream.ReadTagText(encoding), keep_budget_);
+    texts_.Store(kind, stream.ReadText(encoding), keep_budget_);
   };
   store();
   // From ID3v2.4 on a text frame may hold several values, one after another's terminator: the

@@ -100,6 +100,8 @@ class Id3KeepBudget {
   bool Spent() const { return bytes_ == 0 || values_ == 0; }
 
  private:
+  template <typename Text>
+  bool TakeText(Text& value);
   size_t bytes_ = kBytes;
   size_t values_ = kValues;
 };
@@ -159,14 +161,13 @@ class TId3Text {
   // Stores the text of one text frame, as far as the budget allows. Throws Error for a TSIZ text
   // that is not a whole number.
   void Store(Id3FrameKind kind, const std::string& text, Id3KeepBudget& budget);
-  // Stores a text of the song as decoded, as far as the budget allows; false (and nothing
-  // stored) for a frame that is none of the song's four.
-  bool StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget);
+  // Stores a text of the song as decoded (a frame for which IsSongTextFrame is true), as far as
+  // the budget allows.
+  void StoreSongText(Id3FrameKind kind, TagText text, Id3KeepBudget& budget);
 
  private:
   friend class Id3TextFields;
 
-  static constexpr size_t kSpellingBudget = 16384;
   // A text the build takes, kept as decoded; its 8-bit form is made once asked for.
   struct SongText {
     TagText text;
@@ -177,9 +178,8 @@ class TId3Text {
     mutable std::optional<std::vector<std::string>> spelled;
   };
   const std::string& Spelled(const SongText& text) const;
-  std::string Spell(const TagText& text) const;
   // The characters of other scripts these texts may spell out, together.
-  mutable SpellingBudget spelling_{kSpellingBudget};
+  mutable SpellingBudget spelling_{kSongSpellingBudget};
 
   SongText album_;
   int32_t bpm_ = 0;
@@ -223,6 +223,8 @@ class TId3Text {
 
 // Whether a frame kind is one of the text frames TId3Text holds.
 bool IsId3TextFrame(Id3FrameKind kind);
+// Whether it is one of the song's four texts, which TId3Text keeps as decoded.
+bool IsSongTextFrame(Id3FrameKind kind);
 
 // A list of items of which one is current. Adding an item makes the first one current.
 template <typename T>

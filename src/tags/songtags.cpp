@@ -13,23 +13,19 @@
 namespace plondex {
 namespace {
 
-// Spelling other scripts out is the costly step: one song gets this many characters of it.
-constexpr size_t kSongSpellingBudget = 16384;
-
 // Turns the texts of one song into the player's text.
 class SongSpeller {
  public:
   SongSpeller(JapaneseReadings* readings) : readings_(readings) {}
 
   std::string ForPlayer(const TagText& text) {
-    if (text.kind == TagText::Kind::kAnsi) return text.ansi;
-    if (readings_) {
+    if (text.kind == TagText::Kind::kUnicode && readings_) {
       if (std::optional<std::u16string> read = readings_->Read(text.wide)) {
         return WideToTagAnsi(*read, &budget_);
       }
       without_readings_ = true;
     }
-    return WideToTagAnsi(text.wide, &budget_);
+    return SpellTagText(text, &budget_);
   }
   bool without_readings() const { return without_readings_; }
 
@@ -39,7 +35,24 @@ class SongSpeller {
   bool without_readings_ = false;
 };
 
+// The tags of a reader that gives one artist.
+SongTags OneArtistTags(TagSource source, TagText title, TagText artist, TagText album,
+                       TagText genre) {
+  SongTags tags;
+  tags.source = source;
+  tags.title = std::move(title);
+  tags.artists.push_back(std::move(artist));
+  tags.album = std::move(album);
+  tags.genre = std::move(genre);
+  return tags;
+}
+
 }  // namespace
+
+std::string SpellTagText(const TagText& text, SpellingBudget* budget) {
+  if (text.kind == TagText::Kind::kAnsi) return text.ansi;
+  return WideToTagAnsi(text.wide, budget);
+}
 
 TagText TagText::Ansi(std::string text) {
   TagText t;
@@ -72,33 +85,21 @@ SongTags Id3v2Tags(const TId3v2& reader) {
 }
 
 SongTags Id3v1Tags(const TId3v1& reader) {
-  SongTags tags;
-  tags.source = TagSource::kId3v1;
-  tags.title = TagText::Ansi(reader.SongName());
-  tags.artists = {TagText::Ansi(reader.Artist())};
-  tags.album = TagText::Ansi(reader.Album());
-  tags.genre = TagText::Ansi(GenreName(static_cast<int>(reader.Genre())));
-  return tags;
+  return OneArtistTags(TagSource::kId3v1, TagText::Ansi(reader.SongName()),
+                       TagText::Ansi(reader.Artist()), TagText::Ansi(reader.Album()),
+                       TagText::Ansi(GenreName(static_cast<int>(reader.Genre()))));
 }
 
 SongTags OggTags(const TOggReader& reader) {
-  SongTags tags;
-  tags.source = TagSource::kOgg;
-  tags.title = TagText::Utf8OrBytes(reader.Title());
-  tags.artists = {TagText::Utf8OrBytes(reader.Artist())};
-  tags.album = TagText::Utf8OrBytes(reader.Album());
-  tags.genre = TagText::Utf8OrBytes(reader.Genre());
-  return tags;
+  return OneArtistTags(TagSource::kOgg, TagText::Utf8OrBytes(reader.Title()),
+                       TagText::Utf8OrBytes(reader.Artist()), TagText::Utf8OrBytes(reader.Album()),
+                       TagText::Utf8OrBytes(reader.Genre()));
 }
 
 SongTags WmaTags(const TWmaReader& reader) {
-  SongTags tags;
-  tags.source = TagSource::kWma;
-  tags.title = TagText::Unicode(reader.Title());
-  tags.artists = {TagText::Unicode(reader.Artist())};
-  tags.album = TagText::Unicode(reader.Album());
-  tags.genre = TagText::Unicode(reader.Genre());
-  return tags;
+  return OneArtistTags(TagSource::kWma, TagText::Unicode(reader.Title()),
+                       TagText::Unicode(reader.Artist()), TagText::Unicode(reader.Album()),
+                       TagText::Unicode(reader.Genre()));
 }
 
 bool IsJapaneseSong(const SongTags& tags) {

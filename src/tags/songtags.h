@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace plondex {
 
 class JapaneseReadings;
@@ -32,6 +34,10 @@ struct TagText {
   static TagText Utf8OrBytes(std::string_view bytes);
   bool operator==(const TagText&) const = default;
 };
+
+// A text in 8-bit tag text: an 8-bit one as it is, a Unicode one through WideToTagAnsi out of
+// the budget (when given). No readings: ToPlayerTexts adds them for a whole song.
+std::string SpellTagText(const TagText& text, SpellingBudget* budget);
 
 // The reader that answered for a song; kNone when none found a tag.
 enum class TagSource : uint8_t { kNone = 0, kId3v2 = 1, kId3v1 = 2, kOgg = 3, kWma = 4 };

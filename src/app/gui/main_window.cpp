@@ -404,7 +404,7 @@ void TForm1::SendSongs(const SendChoice& choice) {
   }
   if (!go_on || !sent) return;
   ClearLog();
-  for (const std::string& failure : plan.failures) LogLine(failure);
+  // The summary's failures include those met while the songs were looked at.
   for (const std::string& failure : summary.failures) LogLine(failure);
   for (const std::string& line : SummaryLines(summary)) LogLine(line);
   if (!summary.error.empty()) prompter_->ShowError(summary.error);
